@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs every test: the native tier (the production sources against the Win32
+# stand-in, with ASan and UBSan) and the end-to-end tier (the real cross-built
+# binaries under Wine). Installs whatever is missing first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+
+cmake --preset native
+cmake --build --preset native
+ctest --preset native
+
+cmake --preset cross
+cmake --build --preset cross
+ctest --preset cross
