@@ -1,0 +1,232 @@
+// Checks the built Quorlin.dll from its PE headers, without loading it: the
+// machine and DLL flag, the six undecorated exports at their ordinals, the
+// shared "SHARDATA" section with its initial values, USER32.dll as the only
+// import, and the version resource. Tampered copies of the file show that
+// the checker rejects what it should.
+//
+//   pe_check_test PATH\TO\Quorlin.dll [gtest flags]
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "pe_image.h"
+
+namespace {
+
+using pecheck::PeImage;
+
+std::string g_dllPath;
+
+const std::vector<uint8_t>& DllBytes() {
+  static const std::vector<uint8_t> bytes = [] {
+    std::ifstream in(g_dllPath, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  }();
+  return bytes;
+}
+
+std::string Joined(const std::vector<std::string>& problems) {
+  std::string text;
+  for (const std::string& problem : problems) text += "\n  " + problem;
+  return text;
+}
+
+class QuorlinImageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(DllBytes().empty()) << "cannot read " << g_dllPath;
+    ASSERT_NO_THROW(image = pecheck::ParsePeImage(DllBytes()));
+  }
+  PeImage image;
+};
+
+TEST_F(QuorlinImageTest, IsA32BitI386Dll) {
+  EXPECT_EQ(image.machine, 0x014C);
+  EXPECT_NE(image.characteristics & 0x2000, 0);
+  EXPECT_EQ(image.optionalHeaderMagic, 0x010B);
+}
+
+TEST_F(QuorlinImageTest, ExportsSixUndecoratedNamesAtFixedOrdinals) {
+  std::vector<std::pair<uint32_t, std::string>> exports;
+  for (const pecheck::Export& entry : image.namedExports) {
+    EXPECT_NE(entry.rva, 0u) << entry.name;
+    exports.emplace_back(entry.ordinal, entry.name);
+  }
+  std::sort(exports.begin(), exports.end());
+  const std::vector<std::pair<uint32_t, std::string>> expected = {
+      {1, "WEP"},
+      {2, "InitCaptionHookDll"},
+      {3, "InstallCaptionWndProcFilter"},
+      {4, "UnInstallCaptionWndProcFilter"},
+      {5, "CallWndProcFunc"},
+      {6, "SetMaxCaptionWidth"}};
+  EXPECT_EQ(exports, expected);
+  EXPECT_EQ(image.exportedFunctionCount, 6u);  // no export by ordinal only
+}
+
+TEST_F(QuorlinImageTest, SharedSectionHoldsTheInitialState) {
+  const pecheck::Section* shared = image.FindSection("SHARDATA");
+  ASSERT_NE(shared, nullptr);
+  EXPECT_EQ(shared->virtualSize, 12u);
+  EXPECT_GE(shared->rawSize, 12u);
+  EXPECT_EQ(shared->characteristics, 0xD0000040u);
+  EXPECT_EQ(pecheck::SectionData(DllBytes(), *shared, 12),
+            (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
+  for (const pecheck::Section& section : image.sections) {
+    if (&section != shared) {
+      EXPECT_EQ(section.characteristics & 0x10000000u, 0u) << section.name;
+    }
+  }
+}
+
+TEST_F(QuorlinImageTest, ImportsFromUser32Alone) {
+  ASSERT_EQ(image.imports.size(), 1u);
+  EXPECT_STRCASEEQ(image.imports[0].dll.c_str(), "USER32.dll");
+  EXPECT_FALSE(image.imports[0].functions.empty());
+  EXPECT_FALSE(image.hasDelayImports);
+}
+
+TEST_F(QuorlinImageTest, CarriesAVersionResource) {
+  EXPECT_GE(image.versionResource.size(), 92u);  // header, key and VS_FIXEDFILEINFO
+}
+
+TEST_F(QuorlinImageTest, PassesTheWholeCheck) {
+  std::vector<std::string> problems = pecheck::QuorlinImageProblems(DllBytes());
+  EXPECT_TRUE(problems.empty()) << Joined(problems);
+}
+
+// Tampered copies.
+
+size_t FindOnce(const std::vector<uint8_t>& bytes, const std::string& pattern) {
+  auto at = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
+  if (at == bytes.end()) return std::string::npos;
+  auto again = std::search(at + 1, bytes.end(), pattern.begin(), pattern.end());
+  return again == bytes.end() ? static_cast<size_t>(at - bytes.begin()) : std::string::npos;
+}
+
+void Overwrite(std::vector<uint8_t>& bytes, const std::string& from, const std::string& to) {
+  size_t at = FindOnce(bytes, from);
+  ASSERT_NE(at, std::string::npos) << "no single occurrence of " << from.c_str();
+  ASSERT_LE(to.size(), from.size());
+  std::fill(bytes.begin() + at, bytes.begin() + at + from.size(), 0);
+  std::copy(to.begin(), to.end(), bytes.begin() + at);
+}
+
+void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+uint32_t PeHeader(const std::vector<uint8_t>& bytes) {
+  return bytes[0x3C] | bytes[0x3D] << 8 | bytes[0x3E] << 16 | bytes[0x3F] << 24;
+}
+
+std::string Wide(const std::string& text) {
+  std::string wide;
+  for (char c : text) wide += std::string{c, '\0'};
+  return wide;
+}
+
+struct Tampering {
+  const char* name;
+  void (*apply)(std::vector<uint8_t>& bytes, const PeImage& image);
+  const char* expectedProblem;
+};
+
+const Tampering kTamperings[] = {
+    {"SharedFlagCleared",
+     [](std::vector<uint8_t>& bytes, const PeImage& image) {
+       const pecheck::Section* shared = image.FindSection("SHARDATA");
+       Put32(bytes, shared->headerOffset + 36, shared->characteristics & ~0x10000000u);
+     },
+     "SHARDATA characteristics are 0xC0000040"},
+    {"SharedSectionGrown",
+     [](std::vector<uint8_t>& bytes, const PeImage& image) {
+       Put32(bytes, image.FindSection("SHARDATA")->headerOffset + 8, 16);
+     },
+     "SHARDATA holds 16 bytes"},
+    {"WidthLimitStoredAsZero",
+     [](std::vector<uint8_t>& bytes, const PeImage& image) {
+       Put32(bytes, image.FindSection("SHARDATA")->rawPointer + 8, 0);
+     },
+     "SHARDATA does not start with"},
+    {"OtherSectionShared",
+     [](std::vector<uint8_t>& bytes, const PeImage& image) {
+       const pecheck::Section* text = image.FindSection(".text");
+       Put32(bytes, text->headerOffset + 36, text->characteristics | 0x10000000u);
+     },
+     "section .text is shared too"},
+    {"RunTimeLibraryImport",
+     [](std::vector<uint8_t>& bytes, const PeImage&) {
+       Overwrite(bytes, "USER32.dll", "msvcrt.dll");
+     },
+     "imports from the run-time library msvcrt.dll"},
+    {"OtherDllImport",
+     [](std::vector<uint8_t>& bytes, const PeImage&) {
+       Overwrite(bytes, "USER32.dll", "GDI32.dll");
+     },
+     "imports from GDI32.dll"},
+    {"DecoratedExportName",
+     [](std::vector<uint8_t>& bytes, const PeImage&) {
+       Overwrite(bytes, std::string("CallWndProcFunc\0", 16), "CallWndProc@12");
+     },
+     "unexpected export CallWndProc@12"},
+    {"OrdinalsShifted",
+     [](std::vector<uint8_t>& bytes, const PeImage& image) {
+       Put32(bytes, image.exportDirectoryOffset + 16, 2);
+     },
+     "export WEP has ordinal 2, not 1"},
+    {"NotMarkedDll",
+     [](std::vector<uint8_t>& bytes, const PeImage&) { bytes[PeHeader(bytes) + 23] &= ~0x20; },
+     "the DLL flag is not set"},
+    {"Amd64Machine",
+     [](std::vector<uint8_t>& bytes, const PeImage&) {
+       bytes[PeHeader(bytes) + 4] = 0x64;
+       bytes[PeHeader(bytes) + 5] = 0x86;
+     },
+     "machine is 0x8664"},
+    {"VersionResourceDamaged",
+     [](std::vector<uint8_t>& bytes, const PeImage&) {
+       Overwrite(bytes, Wide("VS_VERSION_INFO"), Wide("VS_VERSION_INFX"));
+     },
+     "no version resource"},
+    {"Truncated", [](std::vector<uint8_t>& bytes, const PeImage&) { bytes.resize(0x300); },
+     "not a readable PE image"},
+};
+
+class TamperedImageTest : public QuorlinImageTest,
+                          public ::testing::WithParamInterface<Tampering> {};
+
+TEST_P(TamperedImageTest, IsRejected) {
+  std::vector<uint8_t> copy = DllBytes();
+  GetParam().apply(copy, image);
+  ASSERT_FALSE(HasFatalFailure());
+
+  std::vector<std::string> problems = pecheck::QuorlinImageProblems(copy);
+
+  const std::string expected = GetParam().expectedProblem;
+  EXPECT_TRUE(std::any_of(
+      problems.begin(), problems.end(),
+      [&](const std::string& problem) { return problem.find(expected) != std::string::npos; }))
+      << "expected \"" << expected << "\", got:" << Joined(problems);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TamperedImageTest, ::testing::ValuesIn(kTamperings),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s PATH\\TO\\Quorlin.dll [gtest flags]\n", argv[0]);
+    return 2;
+  }
+  g_dllPath = argv[1];
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,378 @@
+// Reads the headers and tables of a 32-bit PE file from its bytes, with a
+// bounds check on every read, and judges the caption hook library's file.
+#include "pe_image.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace pecheck {
+
+namespace {
+
+const uint16_t kMachineI386 = 0x014C;
+const uint16_t kFileDll = 0x2000;
+const uint16_t kPe32Magic = 0x010B;
+const uint32_t kSharedSectionFlags = 0xD0000040;  // initialised data, shared, read, write
+const uint32_t kSectionShared = 0x10000000;
+const uint32_t kResourceVersion = 16;
+const uint32_t kFixedFileInfoSignature = 0xFEEF04BD;
+
+enum DataDirectory { kExportTable = 0, kImportTable = 1, kResourceTable = 2, kDelayImports = 13 };
+
+class Reader {
+ public:
+  explicit Reader(const std::vector<uint8_t>& file) : file_(file) {}
+
+  void Need(uint64_t offset, uint64_t count, const char* what) const {
+    if (offset + count > file_.size()) {
+      throw PeFormatError(std::string(what) + " lies outside the file");
+    }
+  }
+  uint8_t U8(uint64_t offset, const char* what) const {
+    Need(offset, 1, what);
+    return file_[offset];
+  }
+  uint16_t U16(uint64_t offset, const char* what) const {
+    Need(offset, 2, what);
+    return static_cast<uint16_t>(file_[offset] | file_[offset + 1] << 8);
+  }
+  uint32_t U32(uint64_t offset, const char* what) const {
+    Need(offset, 4, what);
+    return static_cast<uint32_t>(file_[offset]) | static_cast<uint32_t>(file_[offset + 1]) << 8 |
+           static_cast<uint32_t>(file_[offset + 2]) << 16 |
+           static_cast<uint32_t>(file_[offset + 3]) << 24;
+  }
+  std::string String(uint64_t offset, const char* what) const {
+    std::string text;
+    for (uint64_t at = offset;; ++at) {
+      char c = static_cast<char>(U8(at, what));
+      if (c == '\0') return text;
+      if (text.size() >= 512) throw PeFormatError(std::string(what) + " is not terminated");
+      text += c;
+    }
+  }
+
+ private:
+  const std::vector<uint8_t>& file_;
+};
+
+class ImageReader {
+ public:
+  ImageReader(const std::vector<uint8_t>& file, const PeImage& image)
+      : reader_(file), image_(image) {}
+
+  const Reader& Bytes() const { return reader_; }
+
+  uint32_t Offset(uint32_t rva, const char* what) const {
+    for (const Section& section : image_.sections) {
+      uint32_t span = std::max(section.virtualSize, section.rawSize);
+      if (rva >= section.virtualAddress && rva - section.virtualAddress < span) {
+        uint32_t delta = rva - section.virtualAddress;
+        if (delta >= section.rawSize) break;
+        return section.rawPointer + delta;
+      }
+    }
+    throw PeFormatError(std::string(what) + " has no bytes in the file");
+  }
+  uint32_t U16At(uint32_t rva, const char* what) const {
+    return reader_.U16(Offset(rva, what), what);
+  }
+  uint32_t U32At(uint32_t rva, const char* what) const {
+    return reader_.U32(Offset(rva, what), what);
+  }
+  std::string StringAt(uint32_t rva, const char* what) const {
+    return reader_.String(Offset(rva, what), what);
+  }
+
+ private:
+  Reader reader_;
+  const PeImage& image_;
+};
+
+void ReadExports(const ImageReader& in, uint32_t rva, PeImage& image) {
+  image.exportDirectoryOffset = in.Offset(rva, "export directory");
+  uint32_t base = in.U32At(rva + 16, "export ordinal base");
+  uint32_t functionCount = in.U32At(rva + 20, "export function count");
+  uint32_t nameCount = in.U32At(rva + 24, "export name count");
+  uint32_t functions = in.U32At(rva + 28, "export address table");
+  uint32_t names = in.U32At(rva + 32, "export name table");
+  uint32_t ordinals = in.U32At(rva + 36, "export ordinal table");
+  if (functionCount > 0x10000 || nameCount > functionCount) {
+    throw PeFormatError("export table counts are implausible");
+  }
+  image.exportedFunctionCount = functionCount;
+  for (uint32_t i = 0; i < nameCount; ++i) {
+    Export entry;
+    entry.name = in.StringAt(in.U32At(names + 4 * i, "export name"), "export name");
+    uint32_t index = in.U16At(ordinals + 2 * i, "export ordinal");
+    if (index >= functionCount) throw PeFormatError("export ordinal outside the address table");
+    entry.ordinal = base + index;
+    entry.rva = in.U32At(functions + 4 * index, "export address");
+    image.namedExports.push_back(entry);
+  }
+}
+
+void ReadImports(const ImageReader& in, uint32_t rva, PeImage& image) {
+  for (uint32_t descriptor = rva;; descriptor += 20) {
+    if (image.imports.size() > 256) throw PeFormatError("import table is not terminated");
+    uint32_t lookup = in.U32At(descriptor, "import lookup table");
+    uint32_t name = in.U32At(descriptor + 12, "import name");
+    uint32_t thunks = in.U32At(descriptor + 16, "import address table");
+    if (name == 0 && lookup == 0 && thunks == 0) return;
+    Import entry;
+    entry.dll = in.StringAt(name, "imported DLL name");
+    uint32_t table = lookup != 0 ? lookup : thunks;
+    for (uint32_t slot = table;; slot += 4) {
+      if (entry.functions.size() > 4096) throw PeFormatError("import thunks are not terminated");
+      uint32_t thunk = in.U32At(slot, "import thunk");
+      if (thunk == 0) break;
+      if (thunk & 0x80000000u) {
+        entry.functions.push_back("#" + std::to_string(thunk & 0xFFFF));
+      } else {
+        entry.functions.push_back(in.StringAt(thunk + 2, "imported function name"));
+      }
+    }
+    image.imports.push_back(entry);
+  }
+}
+
+// The target of a resource directory's entry with the given id, or of its
+// first entry when `id` is kAnyEntry; false when there is none.
+const uint32_t kAnyEntry = 0xFFFFFFFF;
+bool ResourceEntry(const Reader& bytes, uint32_t directory, uint32_t id, uint32_t& target) {
+  uint32_t count = bytes.U16(directory + 12, "resource directory") +
+                   bytes.U16(directory + 14, "resource directory");
+  for (uint32_t i = 0; i < count; ++i) {
+    uint32_t entry = directory + 16 + 8 * i;
+    if (id == kAnyEntry || bytes.U32(entry, "resource entry") == id) {
+      target = bytes.U32(entry + 4, "resource entry");
+      return true;
+    }
+  }
+  return false;
+}
+
+// Type RT_VERSION, then the first name and the first language below it.
+void ReadVersionResource(const ImageReader& in, uint32_t rva, PeImage& image) {
+  const Reader& bytes = in.Bytes();
+  uint32_t root = in.Offset(rva, "resource directory");
+  uint32_t target = 0;
+  if (!ResourceEntry(bytes, root, kResourceVersion, target)) return;
+  for (int level = 0; level < 2; ++level) {
+    if ((target & 0x80000000u) == 0) return;
+    if (!ResourceEntry(bytes, root + (target & 0x7FFFFFFFu), kAnyEntry, target)) return;
+  }
+  if (target & 0x80000000u) return;
+  uint32_t dataRva = bytes.U32(root + target, "resource data entry");
+  uint32_t size = bytes.U32(root + target + 4, "resource data entry");
+  uint32_t offset = in.Offset(dataRva, "version resource");
+  bytes.Need(offset, size, "version resource");
+  for (uint32_t i = 0; i < size; ++i) {
+    image.versionResource.push_back(bytes.U8(offset + i, "version resource"));
+  }
+}
+
+std::string Hex(uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%X", value);
+  return text;
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+}  // namespace
+
+const Section* PeImage::FindSection(const std::string& name) const {
+  for (const Section& section : sections) {
+    if (section.name == name) return &section;
+  }
+  return nullptr;
+}
+
+PeImage ParsePeImage(const std::vector<uint8_t>& file) {
+  Reader bytes(file);
+  PeImage image;
+  if (bytes.U16(0, "DOS header") != 0x5A4D) throw PeFormatError("no MZ signature");
+  uint32_t pe = bytes.U32(0x3C, "PE header offset");
+  if (bytes.U32(pe, "PE signature") != 0x00004550) throw PeFormatError("no PE signature");
+  image.machine = bytes.U16(pe + 4, "machine");
+  uint16_t sectionCount = bytes.U16(pe + 6, "section count");
+  uint16_t optionalSize = bytes.U16(pe + 20, "optional header size");
+  image.characteristics = bytes.U16(pe + 22, "file characteristics");
+  uint32_t optional = pe + 24;
+  image.optionalHeaderMagic = bytes.U16(optional, "optional header");
+  if (image.optionalHeaderMagic != kPe32Magic) return image;  // the tables below are PE32 only
+
+  uint32_t directoryCount = bytes.U32(optional + 92, "data directory count");
+  auto directory = [&](uint32_t index, uint32_t& rva, uint32_t& size) {
+    rva = size = 0;
+    if (index >= directoryCount || 96 + 8 * (index + 1) > optionalSize) return;
+    rva = bytes.U32(optional + 96 + 8 * index, "data directory");
+    size = bytes.U32(optional + 100 + 8 * index, "data directory");
+  };
+
+  uint32_t table = optional + optionalSize;
+  for (uint32_t i = 0; i < sectionCount; ++i) {
+    uint32_t header = table + 40 * i;
+    Section section;
+    for (uint32_t c = 0; c < 8; ++c) {
+      char ch = static_cast<char>(bytes.U8(header + c, "section name"));
+      if (ch == '\0') break;
+      section.name += ch;
+    }
+    section.virtualSize = bytes.U32(header + 8, "section header");
+    section.virtualAddress = bytes.U32(header + 12, "section header");
+    section.rawSize = bytes.U32(header + 16, "section header");
+    section.rawPointer = bytes.U32(header + 20, "section header");
+    section.characteristics = bytes.U32(header + 36, "section header");
+    section.headerOffset = header;
+    if (section.rawSize != 0) bytes.Need(section.rawPointer, section.rawSize, "section data");
+    image.sections.push_back(section);
+  }
+
+  ImageReader in(file, image);
+  uint32_t rva, size;
+  directory(kExportTable, rva, size);
+  if (rva != 0) ReadExports(in, rva, image);
+  directory(kImportTable, rva, size);
+  if (rva != 0) ReadImports(in, rva, image);
+  directory(kDelayImports, rva, size);
+  image.hasDelayImports = rva != 0;
+  directory(kResourceTable, rva, size);
+  if (rva != 0) ReadVersionResource(in, rva, image);
+  return image;
+}
+
+std::vector<uint8_t> SectionData(const std::vector<uint8_t>& file, const Section& section,
+                                 size_t count) {
+  size_t available = std::min<size_t>(count, section.rawSize);
+  if (section.rawPointer + available > file.size()) return {};
+  return std::vector<uint8_t>(file.begin() + section.rawPointer,
+                              file.begin() + section.rawPointer + available);
+}
+
+bool IsRunTimeLibrary(const std::string& dll) {
+  const std::string name = Lower(dll);
+  const char* const prefixes[] = {"msvcrt",    "msvcp",        "msvcr",          "ucrtbase",
+                                  "vcruntime", "crtdll",       "api-ms-win-crt", "libgcc",
+                                  "libstdc++", "libwinpthread"};
+  for (const char* prefix : prefixes) {
+    if (StartsWith(name, prefix)) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> QuorlinImageProblems(const std::vector<uint8_t>& file) {
+  std::vector<std::string> problems;
+  PeImage image;
+  try {
+    image = ParsePeImage(file);
+  } catch (const PeFormatError& error) {
+    return {std::string("not a readable PE image: ") + error.what()};
+  }
+
+  if (image.machine != kMachineI386) {
+    problems.push_back("machine is " + Hex(image.machine) + ", not i386 (0x14C)");
+  }
+  if ((image.characteristics & kFileDll) == 0) problems.push_back("the DLL flag is not set");
+  if (image.optionalHeaderMagic != kPe32Magic) {
+    problems.push_back("optional header magic is " + Hex(image.optionalHeaderMagic) + ", not PE32");
+    return problems;
+  }
+
+  // Exports: these six, at these ordinals, undecorated, and nothing else.
+  const char* const expected[] = {"WEP",
+                                  "InitCaptionHookDll",
+                                  "InstallCaptionWndProcFilter",
+                                  "UnInstallCaptionWndProcFilter",
+                                  "CallWndProcFunc",
+                                  "SetMaxCaptionWidth"};
+  if (image.exportedFunctionCount != 6) {
+    problems.push_back("the export address table has " +
+                       std::to_string(image.exportedFunctionCount) + " entries, not 6");
+  }
+  for (uint32_t ordinal = 1; ordinal <= 6; ++ordinal) {
+    const std::string name = expected[ordinal - 1];
+    auto found = std::find_if(image.namedExports.begin(), image.namedExports.end(),
+                              [&](const Export& entry) { return entry.name == name; });
+    if (found == image.namedExports.end()) {
+      problems.push_back("export " + name + " is missing");
+    } else if (found->ordinal != ordinal) {
+      problems.push_back("export " + name + " has ordinal " + std::to_string(found->ordinal) +
+                         ", not " + std::to_string(ordinal));
+    } else if (found->rva == 0) {
+      problems.push_back("export " + name + " has no address");
+    }
+  }
+  for (const Export& entry : image.namedExports) {
+    if (std::find(std::begin(expected), std::end(expected), entry.name) == std::end(expected)) {
+      problems.push_back("unexpected export " + entry.name);
+    }
+  }
+
+  // The shared section.
+  int sharedDataCount = 0;
+  for (const Section& section : image.sections) {
+    if (section.name == "SHARDATA") {
+      ++sharedDataCount;
+    } else if (section.characteristics & kSectionShared) {
+      problems.push_back("section " + section.name + " is shared too");
+    }
+  }
+  if (sharedDataCount != 1) {
+    problems.push_back(std::to_string(sharedDataCount) + " sections named SHARDATA, not 1");
+  }
+  if (const Section* shared = image.FindSection("SHARDATA")) {
+    if (shared->virtualSize != 12) {
+      problems.push_back("SHARDATA holds " + std::to_string(shared->virtualSize) +
+                         " bytes, not 12");
+    }
+    if (shared->characteristics != kSharedSectionFlags) {
+      problems.push_back("SHARDATA characteristics are " + Hex(shared->characteristics) +
+                         ", not 0xD0000040");
+    }
+    const std::vector<uint8_t> initial = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
+    if (SectionData(file, *shared, 12) != initial) {
+      problems.push_back("SHARDATA does not start with 00000000 00000000 FFFFFFFF");
+    }
+  }
+
+  // Imports: USER32.dll alone.
+  for (const Import& entry : image.imports) {
+    if (IsRunTimeLibrary(entry.dll)) {
+      problems.push_back("imports from the run-time library " + entry.dll);
+    } else if (Lower(entry.dll) != "user32.dll") {
+      problems.push_back("imports from " + entry.dll);
+    }
+  }
+  if (image.imports.size() != 1) {
+    problems.push_back(std::to_string(image.imports.size()) + " imported DLLs, not 1");
+  }
+  if (image.hasDelayImports) problems.push_back("has delay-load imports");
+
+  // A version resource: VS_VERSION_INFO with its fixed file information.
+  const std::vector<uint8_t>& version = image.versionResource;
+  const std::string key = "VS_VERSION_INFO";
+  bool versionOk = version.size() >= 40 + 4;
+  for (size_t i = 0; versionOk && i < key.size(); ++i) {
+    versionOk = version[6 + 2 * i] == static_cast<uint8_t>(key[i]) && version[7 + 2 * i] == 0;
+  }
+  if (versionOk) {
+    uint32_t signature = static_cast<uint32_t>(version[40]) | version[41] << 8 | version[42] << 16 |
+                         static_cast<uint32_t>(version[43]) << 24;
+    versionOk = signature == kFixedFileInfoSignature;
+  }
+  if (!versionOk) problems.push_back("no version resource with fixed file information");
+
+  return problems;
+}
+
+}  // namespace pecheck
