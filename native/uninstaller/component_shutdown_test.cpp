@@ -88,12 +88,10 @@ TEST_F(ComponentShutdownTest, PopUpsOfTheFirstThreeClassesCloseBeforeTheirWindow
   FakeWindow& ploven = Window("ploven", "KV_PLOVEN_WINDOW_CLASS");
   FakeWindow& ziva = Window("ziva", "KV_ZIVA_WINDOW_CLASS");
   FakeWindow& prefsmith = Window("prefsmith", "PrefsmithClass");
-  HWND vernoxHwnd = vernox.hwnd, plovenHwnd = ploven.hwnd, zivaHwnd = ziva.hwnd,
-       prefsmithHwnd = prefsmith.hwnd;
-  windows().AddPopup("vernox dialog", *windows().Find(vernoxHwnd));
-  windows().AddPopup("ploven dialog", *windows().Find(plovenHwnd));
-  windows().AddPopup("ziva dialog", *windows().Find(zivaHwnd));
-  windows().AddPopup("prefsmith dialog", *windows().Find(prefsmithHwnd));
+  windows().AddPopup("vernox dialog", vernox);
+  windows().AddPopup("ploven dialog", ploven);
+  windows().AddPopup("ziva dialog", ziva);
+  windows().AddPopup("prefsmith dialog", prefsmith);
 
   Run();
 

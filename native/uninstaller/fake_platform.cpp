@@ -162,18 +162,6 @@ FileNode* FileSystem::Resolve(const std::string& path, std::string* canonical) {
   return node;
 }
 
-FileNode* FileSystem::ResolveParent(const std::string& path, std::string* leaf) {
-  std::string rootName;
-  std::vector<std::string> parts;
-  if (!Split(path, &rootName, &parts) || parts.empty()) return nullptr;
-  *leaf = parts.back();
-  parts.pop_back();
-  std::string parentPath = rootName + "\\";
-  for (const std::string& part : parts) parentPath += part + "\\";
-  FileNode* parent = Resolve(parentPath);
-  return parent != nullptr && parent->IsDirectory() ? parent : nullptr;
-}
-
 FileNode& FileSystem::AddDirectory(const std::string& path, DWORD attributes) {
   FileNode& node = EnsureDirectory(path);
   node.attributes = attributes;
@@ -281,10 +269,9 @@ FakeWindow& WindowManager::AddWindow(const std::string& label, const std::string
 
 FakeWindow& WindowManager::AddPopup(const std::string& label, FakeWindow& owner,
                                     CloseBehaviour onClose) {
-  HWND ownerHwnd = owner.hwnd;  // AddWindow may move the vector's storage
   FakeWindow& popup = AddWindow(label, "#32770", onClose);
-  popup.owner = ownerHwnd;
-  Find(ownerHwnd)->lastActivePopup = popup.hwnd;
+  popup.owner = owner.hwnd;
+  owner.lastActivePopup = popup.hwnd;
   return popup;
 }
 

@@ -100,8 +100,6 @@ class FileSystem {
 
   // Resolves path to a node; null when any part is missing.
   FileNode* Resolve(const std::string& path, std::string* canonical = nullptr);
-  // The parent directory of the node path names, and the last name in it.
-  FileNode* ResolveParent(const std::string& path, std::string* leaf);
   bool IsRoot(const FileNode* node) const;
 
   std::string currentDrive = "C:";

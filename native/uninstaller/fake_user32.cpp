@@ -15,12 +15,11 @@ using fake::Platform;
 
 namespace {
 
-std::string MessageName(UINT message, const FakeWindow* window, HWND hwnd) {
+std::string MessageName(UINT message, const FakeWindow* window) {
   std::string target = window != nullptr ? window->label : "unknown window";
   if (message == WM_CLOSE) return "WM_CLOSE " + target;
   char text[64];
   std::snprintf(text, sizeof text, "message 0x%x ", message);
-  (void)hwnd;
   return text + target;
 }
 
@@ -99,7 +98,7 @@ LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
   FakeWindow* window = windows.Find(hWnd);
   windows.sent.push_back(
       {hWnd, window != nullptr ? window->label : "", Msg, wParam, lParam, false, 0, 0});
-  platform.Record(MessageName(Msg, window, hWnd));
+  platform.Record(MessageName(Msg, window));
   if (window == nullptr || !windows.IsAlive(*window)) return 0;
   if (StopsAnswering(*window)) {
     ADD_FAILURE() << "SendMessageA to " << window->label
@@ -118,7 +117,7 @@ LRESULT WINAPI SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
   FakeWindow* window = windows.Find(hWnd);
   windows.sent.push_back(
       {hWnd, window != nullptr ? window->label : "", Msg, wParam, lParam, true, fuFlags, uTimeout});
-  platform.Record(MessageName(Msg, window, hWnd));
+  platform.Record(MessageName(Msg, window));
   if (window == nullptr || !windows.IsAlive(*window)) return 0;
 
   bool abortsAtOnce = window->onClose == CloseBehaviour::kHung && (fuFlags & SMTO_ABORTIFHUNG) != 0;
