@@ -219,8 +219,13 @@ TEST_F(MaxWidthTest, LaysCaptionAgainOverEarlierWindowAfterItWasHidden) {
   toolSpec.exStyle = WS_EX_TOOLWINDOW;
   HWND tool = wm.Create(toolSpec);
   UseCaption(caption);
-  PlaceCaptionWindow(earlier);
-  PlaceCaptionWindow(tool);  // the foreground moved to a window without a title bar
+  wm.SetForeground(earlier);
+  CWPSTRUCT focus{0, 0, WM_SETFOCUS, earlier};
+  CallWndProcFunc(0, 0, reinterpret_cast<LPARAM>(&focus));
+  // The foreground moves to a window without a title bar to cover.
+  wm.SetForeground(tool);
+  focus.hwnd = tool;
+  CallWndProcFunc(0, 0, reinterpret_cast<LPARAM>(&focus));
   ASSERT_FALSE(wm.IsVisible(caption));
   ASSERT_EQ(g_captionHookShared.hwndTracked, earlier);
   wm.ClearLogs();
