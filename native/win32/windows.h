@@ -1,7 +1,7 @@
 // Native stand-in for the slice of the ANSI Win32 interface that the
 // uninstaller and the caption hook library use. It lets the production
 // sources compile unchanged on Linux; the functions are implemented by the
-// recording models under native/model. Types keep their Win32 widths
+// recording models in native/uninstaller and native/quorlin. Types keep their Win32 widths
 // (DWORD and LONG are 32 bits); handles stay distinct pointer types so that
 // mixing them up fails to compile, as it does against the real headers.
 #pragma once
