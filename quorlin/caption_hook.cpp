@@ -10,13 +10,17 @@
 // together give "SHARDATA" its shared flag. The native build keeps it plain.
 #if defined(_WIN32)
 #define QUORLIN_SHARED_SECTION __attribute__((section("SHARDATA"), shared))
+#define QUORLIN_PROCESS_DATA __attribute__((section(".data")))
 #else
 #define QUORLIN_SHARED_SECTION
+#define QUORLIN_PROCESS_DATA
 #endif
 
 CaptionHookShared g_captionHookShared QUORLIN_SHARED_SECTION = {NULL, NULL, -1};
-HINSTANCE g_hInstance = NULL;
-HHOOK g_hHook = NULL;
+// Kept in the ordinary initialised data section rather than .bss: one copy per
+// process, starting null in each.
+HINSTANCE g_hInstance QUORLIN_PROCESS_DATA = NULL;
+HHOOK g_hHook QUORLIN_PROCESS_DATA = NULL;
 
 namespace {
 
