@@ -7,34 +7,24 @@
 //   pe_check_test PATH\TO\Quorlin.dll [gtest flags]
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "pe_image.h"
+#include "test_support.h"
 
 namespace {
 
 using pecheck::PeImage;
+using namespace pecheck_test;
 
 std::string g_dllPath;
 
 const std::vector<uint8_t>& DllBytes() {
-  static const std::vector<uint8_t> bytes = [] {
-    std::ifstream in(g_dllPath, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-  }();
+  static const std::vector<uint8_t> bytes = ReadFileBytes(g_dllPath);
   return bytes;
-}
-
-std::string Joined(const std::vector<std::string>& problems) {
-  std::string text;
-  for (const std::string& problem : problems) text += "\n  " + problem;
-  return text;
 }
 
 class QuorlinImageTest : public ::testing::Test {
@@ -102,35 +92,6 @@ TEST_F(QuorlinImageTest, PassesTheWholeCheck) {
 }
 
 // Tampered copies.
-
-size_t FindOnce(const std::vector<uint8_t>& bytes, const std::string& pattern) {
-  auto at = std::search(bytes.begin(), bytes.end(), pattern.begin(), pattern.end());
-  if (at == bytes.end()) return std::string::npos;
-  auto again = std::search(at + 1, bytes.end(), pattern.begin(), pattern.end());
-  return again == bytes.end() ? static_cast<size_t>(at - bytes.begin()) : std::string::npos;
-}
-
-void Overwrite(std::vector<uint8_t>& bytes, const std::string& from, const std::string& to) {
-  size_t at = FindOnce(bytes, from);
-  ASSERT_NE(at, std::string::npos) << "no single occurrence of " << from.c_str();
-  ASSERT_LE(to.size(), from.size());
-  std::fill(bytes.begin() + at, bytes.begin() + at + from.size(), 0);
-  std::copy(to.begin(), to.end(), bytes.begin() + at);
-}
-
-void Put32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t PeHeader(const std::vector<uint8_t>& bytes) {
-  return bytes[0x3C] | bytes[0x3D] << 8 | bytes[0x3E] << 16 | bytes[0x3F] << 24;
-}
-
-std::string Wide(const std::string& text) {
-  std::string wide;
-  for (char c : text) wide += std::string{c, '\0'};
-  return wide;
-}
 
 struct Tampering {
   const char* name;
@@ -210,9 +171,7 @@ TEST_P(TamperedImageTest, IsRejected) {
   std::vector<std::string> problems = pecheck::QuorlinImageProblems(copy);
 
   const std::string expected = GetParam().expectedProblem;
-  EXPECT_TRUE(std::any_of(
-      problems.begin(), problems.end(),
-      [&](const std::string& problem) { return problem.find(expected) != std::string::npos; }))
+  EXPECT_TRUE(AnyMentions(problems, expected))
       << "expected \"" << expected << "\", got:" << Joined(problems);
 }
 

@@ -1,5 +1,6 @@
 // Reads the headers and tables of a 32-bit PE file from its bytes, with a
-// bounds check on every read, and judges the caption hook library's file.
+// bounds check on every read, and judges the caption hook library's and the
+// uninstaller's files.
 #include "pe_image.h"
 
 #include <algorithm>
@@ -12,6 +13,10 @@ namespace {
 
 const uint16_t kMachineI386 = 0x014C;
 const uint16_t kFileDll = 0x2000;
+const uint16_t kFileExecutableImage = 0x0002;
+const uint16_t kSubsystemWindowsGui = 2;
+const uint32_t kResourceManifest = 24;
+const uint32_t kProcessManifestId = 1;  // the one a program's loader reads
 const uint16_t kPe32Magic = 0x010B;
 const uint32_t kSharedSectionFlags = 0xD0000040;  // initialised data, shared, read, write
 const uint32_t kSectionShared = 0x10000000;
@@ -121,6 +126,7 @@ void ReadImports(const ImageReader& in, uint32_t rva, PeImage& image) {
     uint32_t thunks = in.U32At(descriptor + 16, "import address table");
     if (name == 0 && lookup == 0 && thunks == 0) return;
     Import entry;
+    entry.descriptorOffset = in.Offset(descriptor, "import descriptor");
     entry.dll = in.StringAt(name, "imported DLL name");
     uint32_t table = lookup != 0 ? lookup : thunks;
     for (uint32_t slot = table;; slot += 4) {
@@ -137,39 +143,111 @@ void ReadImports(const ImageReader& in, uint32_t rva, PeImage& image) {
   }
 }
 
-// The target of a resource directory's entry with the given id, or of its
-// first entry when `id` is kAnyEntry; false when there is none.
-const uint32_t kAnyEntry = 0xFFFFFFFF;
-bool ResourceEntry(const Reader& bytes, uint32_t directory, uint32_t id, uint32_t& target) {
-  uint32_t count = bytes.U16(directory + 12, "resource directory") +
-                   bytes.U16(directory + 14, "resource directory");
-  for (uint32_t i = 0; i < count; ++i) {
-    uint32_t entry = directory + 16 + 8 * i;
-    if (id == kAnyEntry || bytes.U32(entry, "resource entry") == id) {
-      target = bytes.U32(entry + 4, "resource entry");
-      return true;
+// Every leaf of the three-level resource tree (type, name, language). The
+// levels are fixed, so a loop in the directory offsets cannot recurse; the
+// entry count is capped so a forged count cannot make the walk run long.
+void ReadResources(const ImageReader& in, uint32_t rva, PeImage& image) {
+  const Reader& bytes = in.Bytes();
+  const uint32_t root = in.Offset(rva, "resource directory");
+  uint32_t visited = 0;
+  auto entries = [&](uint32_t directory) {
+    uint32_t count = bytes.U16(directory + 12, "resource directory") +
+                     bytes.U16(directory + 14, "resource directory");
+    visited += count;
+    if (visited > 4096) throw PeFormatError("resource tree has implausibly many entries");
+    return count;
+  };
+  auto subdirectory = [&](uint32_t target) { return root + (target & 0x7FFFFFFFu); };
+
+  for (uint32_t t = 0, types = entries(root); t < types; ++t) {
+    uint32_t typeEntry = root + 16 + 8 * t;
+    uint32_t typeTarget = bytes.U32(typeEntry + 4, "resource entry");
+    if ((typeTarget & 0x80000000u) == 0) continue;  // a type must hold names
+    uint32_t names = subdirectory(typeTarget);
+    for (uint32_t n = 0, nameCount = entries(names); n < nameCount; ++n) {
+      uint32_t nameEntry = names + 16 + 8 * n;
+      uint32_t nameTarget = bytes.U32(nameEntry + 4, "resource entry");
+      if ((nameTarget & 0x80000000u) == 0) continue;
+      uint32_t languages = subdirectory(nameTarget);
+      for (uint32_t l = 0, languageCount = entries(languages); l < languageCount; ++l) {
+        uint32_t languageEntry = languages + 16 + 8 * l;
+        uint32_t leaf = bytes.U32(languageEntry + 4, "resource entry");
+        if (leaf & 0x80000000u) continue;  // a fourth level is not a resource
+        Resource resource;
+        resource.type = bytes.U32(typeEntry, "resource entry");
+        resource.id = bytes.U32(nameEntry, "resource entry");
+        resource.language = bytes.U32(languageEntry, "resource entry");
+        resource.typeEntryOffset = typeEntry;
+        resource.idEntryOffset = nameEntry;
+        uint32_t dataRva = bytes.U32(root + leaf, "resource data entry");
+        uint32_t size = bytes.U32(root + leaf + 4, "resource data entry");
+        uint32_t offset = in.Offset(dataRva, "resource data");
+        bytes.Need(offset, size, "resource data");
+        for (uint32_t i = 0; i < size; ++i) resource.data.push_back(bytes.U8(offset + i, "data"));
+        image.resources.push_back(std::move(resource));
+      }
     }
   }
-  return false;
 }
 
-// Type RT_VERSION, then the first name and the first language below it.
-void ReadVersionResource(const ImageReader& in, uint32_t rva, PeImage& image) {
-  const Reader& bytes = in.Bytes();
-  uint32_t root = in.Offset(rva, "resource directory");
-  uint32_t target = 0;
-  if (!ResourceEntry(bytes, root, kResourceVersion, target)) return;
-  for (int level = 0; level < 2; ++level) {
-    if ((target & 0x80000000u) == 0) return;
-    if (!ResourceEntry(bytes, root + (target & 0x7FFFFFFFu), kAnyEntry, target)) return;
+uint32_t Align4(uint32_t offset) { return (offset + 3) & ~3u; }
+
+// A NUL-terminated UTF-16 string from `at` on, as UTF-8; `at` ends past the
+// NUL. Without a NUL before `end`, the string runs to `end` when that is
+// allowed and is an error otherwise.
+std::string WideString(const Reader& bytes, uint32_t& at, uint32_t end, bool mayRunToEnd) {
+  std::string text;
+  for (;;) {
+    if (at + 2 > end) {
+      if (mayRunToEnd) return text;
+      throw PeFormatError("version key is not terminated inside its block");
+    }
+    uint32_t unit = bytes.U16(at, "version string");
+    at += 2;
+    if (unit == 0) return text;
+    if (unit < 0x80) {
+      text += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      text += static_cast<char>(0xC0 | unit >> 6);
+      text += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      text += static_cast<char>(0xE0 | unit >> 12);
+      text += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
+      text += static_cast<char>(0x80 | (unit & 0x3F));
+    }
   }
-  if (target & 0x80000000u) return;
-  uint32_t dataRva = bytes.U32(root + target, "resource data entry");
-  uint32_t size = bytes.U32(root + target + 4, "resource data entry");
-  uint32_t offset = in.Offset(dataRva, "version resource");
-  bytes.Need(offset, size, "version resource");
-  for (uint32_t i = 0; i < size; ++i) {
-    image.versionResource.push_back(bytes.U8(offset + i, "version resource"));
+}
+
+// One node of a VS_VERSIONINFO tree: wLength, wValueLength, wType, the key,
+// then the value and the children, each aligned to 4 bytes.
+struct VersionBlock {
+  uint32_t end = 0;
+  uint32_t valueLength = 0;
+  uint32_t valueStart = 0;
+  std::string key;
+};
+
+VersionBlock ReadVersionBlock(const Reader& bytes, uint32_t start, uint32_t limit) {
+  VersionBlock block;
+  uint32_t length = bytes.U16(start, "version block");
+  if (length < 6 || start + length > limit) {
+    throw PeFormatError("version block length runs outside its parent");
+  }
+  block.end = start + length;
+  block.valueLength = bytes.U16(start + 2, "version block");
+  uint32_t at = start + 6;
+  block.key = WideString(bytes, at, block.end, false);
+  block.valueStart = Align4(at);
+  return block;
+}
+
+// Calls `visit` for each child block between `first` and `end`.
+template <typename Visit>
+void ForEachChild(const Reader& bytes, uint32_t first, uint32_t end, Visit visit) {
+  for (uint32_t at = first; at + 6 <= end;) {
+    VersionBlock child = ReadVersionBlock(bytes, at, end);
+    visit(child);
+    at = Align4(child.end);
   }
 }
 
@@ -197,6 +275,13 @@ const Section* PeImage::FindSection(const std::string& name) const {
   return nullptr;
 }
 
+const Resource* PeImage::FindResource(uint32_t type, uint32_t id) const {
+  for (const Resource& resource : resources) {
+    if (resource.type == type && resource.id == id) return &resource;
+  }
+  return nullptr;
+}
+
 PeImage ParsePeImage(const std::vector<uint8_t>& file) {
   Reader bytes(file);
   PeImage image;
@@ -210,6 +295,7 @@ PeImage ParsePeImage(const std::vector<uint8_t>& file) {
   uint32_t optional = pe + 24;
   image.optionalHeaderMagic = bytes.U16(optional, "optional header");
   if (image.optionalHeaderMagic != kPe32Magic) return image;  // the tables below are PE32 only
+  image.subsystem = bytes.U16(optional + 68, "subsystem");
 
   uint32_t directoryCount = bytes.U32(optional + 92, "data directory count");
   auto directory = [&](uint32_t index, uint32_t& rva, uint32_t& size) {
@@ -247,7 +333,13 @@ PeImage ParsePeImage(const std::vector<uint8_t>& file) {
   directory(kDelayImports, rva, size);
   image.hasDelayImports = rva != 0;
   directory(kResourceTable, rva, size);
-  if (rva != 0) ReadVersionResource(in, rva, image);
+  if (rva != 0) ReadResources(in, rva, image);
+  for (const Resource& resource : image.resources) {
+    if (resource.type == kResourceVersion) {
+      image.versionResource = resource.data;
+      break;
+    }
+  }
   return image;
 }
 
@@ -257,6 +349,54 @@ std::vector<uint8_t> SectionData(const std::vector<uint8_t>& file, const Section
   if (section.rawPointer + available > file.size()) return {};
   return std::vector<uint8_t>(file.begin() + section.rawPointer,
                               file.begin() + section.rawPointer + available);
+}
+
+VersionInfo ParseVersionInfo(const std::vector<uint8_t>& data) {
+  const Reader bytes(data);
+  const uint32_t size = static_cast<uint32_t>(data.size());
+  VersionInfo info;
+  VersionBlock root = ReadVersionBlock(bytes, 0, size);
+  info.rootKey = root.key;
+  const uint32_t fixedInfoSize = 52;  // sizeof(VS_FIXEDFILEINFO)
+  if (root.valueLength >= fixedInfoSize && root.valueStart + fixedInfoSize <= root.end) {
+    info.hasFixedInfo = bytes.U32(root.valueStart, "fixed file info") == kFixedFileInfoSignature;
+    info.fileVersionMS = bytes.U32(root.valueStart + 8, "fixed file info");
+    info.fileVersionLS = bytes.U32(root.valueStart + 12, "fixed file info");
+  }
+  ForEachChild(
+      bytes, Align4(root.valueStart + root.valueLength), root.end,
+      [&](const VersionBlock& fileInfo) {
+        if (fileInfo.key != "StringFileInfo") return;
+        ForEachChild(bytes, fileInfo.valueStart, fileInfo.end, [&](const VersionBlock& table) {
+          ForEachChild(bytes, table.valueStart, table.end, [&](const VersionBlock& entry) {
+            uint32_t at = entry.valueStart;
+            info.strings[entry.key] = WideString(bytes, at, entry.end, true);
+          });
+        });
+      });
+  return info;
+}
+
+std::vector<std::string> RequestedExecutionLevels(const std::string& manifest) {
+  std::vector<std::string> levels;
+  const std::string element = "<requestedExecutionLevel";
+  for (size_t at = manifest.find(element); at != std::string::npos;
+       at = manifest.find(element, at + 1)) {
+    const std::string tag = manifest.substr(at, manifest.find('>', at) - at);
+    std::string level;
+    for (size_t attribute = tag.find("level="); attribute != std::string::npos;
+         attribute = tag.find("level=", attribute + 1)) {
+      if (!std::isspace(static_cast<unsigned char>(tag[attribute - 1]))) continue;  // uiLevel=...
+      size_t quote = attribute + 6;
+      if (quote >= tag.size() || (tag[quote] != '"' && tag[quote] != '\'')) continue;
+      size_t close = tag.find(tag[quote], quote + 1);
+      if (close == std::string::npos) continue;
+      level = tag.substr(quote + 1, close - quote - 1);
+      break;
+    }
+    levels.push_back(level);
+  }
+  return levels;
 }
 
 bool IsRunTimeLibrary(const std::string& dll) {
@@ -372,6 +512,93 @@ std::vector<std::string> QuorlinImageProblems(const std::vector<uint8_t>& file) 
   }
   if (!versionOk) problems.push_back("no version resource with fixed file information");
 
+  return problems;
+}
+
+std::vector<std::string> UninstallerImageProblems(const std::vector<uint8_t>& file) {
+  std::vector<std::string> problems;
+  PeImage image;
+  try {
+    image = ParsePeImage(file);
+  } catch (const PeFormatError& error) {
+    return {std::string("not a readable PE image: ") + error.what()};
+  }
+
+  if (image.machine != kMachineI386) {
+    problems.push_back("machine is " + Hex(image.machine) + ", not i386 (0x14C)");
+  }
+  if (image.characteristics & kFileDll) problems.push_back("the DLL flag is set");
+  if ((image.characteristics & kFileExecutableImage) == 0) {
+    problems.push_back("not marked as an executable image");
+  }
+  if (image.optionalHeaderMagic != kPe32Magic) {
+    problems.push_back("optional header magic is " + Hex(image.optionalHeaderMagic) + ", not PE32");
+    return problems;
+  }
+  if (image.subsystem != kSubsystemWindowsGui) {
+    problems.push_back("subsystem is " + std::to_string(image.subsystem) +
+                       ", not the Windows GUI (2)");
+  }
+
+  // Imports: Windows' own DLLs only, so the program runs on a bare system.
+  const char* const systemDlls[] = {"kernel32.dll", "user32.dll", "advapi32.dll", "shell32.dll",
+                                    "msvcrt.dll"};
+  for (const Import& entry : image.imports) {
+    const std::string name = Lower(entry.dll);
+    if (std::find(std::begin(systemDlls), std::end(systemDlls), name) != std::end(systemDlls)) {
+      continue;
+    }
+    if (StartsWith(name, "libgcc") || StartsWith(name, "libstdc++") ||
+        StartsWith(name, "libwinpthread")) {
+      problems.push_back("imports " + entry.dll + ", a compiler run-time DLL that Windows lacks");
+    } else {
+      problems.push_back("imports from " + entry.dll + ", not a Windows system DLL it may use");
+    }
+  }
+  if (image.hasDelayImports) problems.push_back("has delay-load imports");
+
+  // The manifest that keeps installer detection from asking for elevation.
+  if (const Resource* manifest = image.FindResource(kResourceManifest, kProcessManifestId)) {
+    const std::vector<std::string> levels =
+        RequestedExecutionLevels(std::string(manifest->data.begin(), manifest->data.end()));
+    if (levels.empty()) problems.push_back("the manifest has no requestedExecutionLevel");
+    for (const std::string& level : levels) {
+      if (level != "asInvoker") {
+        problems.push_back("the manifest requests level \"" + level + "\", not \"asInvoker\"");
+      }
+    }
+  } else {
+    problems.push_back("no application manifest (resource type 24, id 1)");
+  }
+
+  // The version resource: product, description, version.
+  if (image.versionResource.empty()) {
+    problems.push_back("no version resource");
+    return problems;
+  }
+  VersionInfo version;
+  try {
+    version = ParseVersionInfo(image.versionResource);
+  } catch (const PeFormatError& error) {
+    problems.push_back(std::string("the version resource is malformed: ") + error.what());
+    return problems;
+  }
+  if (version.rootKey != "VS_VERSION_INFO") {
+    problems.push_back("the version resource's key is \"" + version.rootKey + "\"");
+  }
+  if (!version.hasFixedInfo || (version.fileVersionMS | version.fileVersionLS) == 0) {
+    problems.push_back("no fixed file information with a file version");
+  }
+  auto text = [&](const char* key) {
+    auto found = version.strings.find(key);
+    return found == version.strings.end() ? std::string() : found->second;
+  };
+  if (text("ProductName") != "Tavrin") {
+    problems.push_back("product name is \"" + text("ProductName") + "\", not \"Tavrin\"");
+  }
+  for (const char* key : {"FileDescription", "FileVersion"}) {
+    if (text(key).empty()) problems.push_back(std::string("no ") + key + " string");
+  }
   return problems;
 }
 
