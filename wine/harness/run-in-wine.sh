@@ -39,6 +39,7 @@ build_root=$(dirname "$template")
 
 scratch=$(mktemp -d /tmp/tavrin-wine.XXXXXX)
 export WINEPREFIX=$scratch/prefix HOME=$scratch/home
+WINEARCH=$(cat "$template/.tavrin-arch")
 source "$here/wine-env.sh"
 XVFB_PID=
 cleanup() {
@@ -79,6 +80,6 @@ done
 start_private_display
 wineserver -p
 cd "$WINEPREFIX/drive_c/tavrin/bin"
-wine "C:\\tavrin\\bin\\$(basename "$program")" "${args[@]}"
+"$WINE" "C:\\tavrin\\bin\\$(basename "$program")" "${args[@]}"
 rc=$?
 exit $rc

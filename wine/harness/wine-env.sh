@@ -1,7 +1,16 @@
 # Sourced by the Wine scripts: the whole environment for every Wine call, so
 # that no call can fall back to ~/.wine or the real home directory.
-# Expects WINEPREFIX and HOME to be set by the caller; DISPLAY where needed.
-export WINEARCH=win32
+# Expects WINEPREFIX, HOME and WINEARCH (win32 or win64) to be set by the
+# caller; DISPLAY where needed. WINE is the loader to call.
+export WINEARCH=${WINEARCH:-win32}
+if [ "$WINEARCH" = win64 ]; then
+  # Called directly: Debian's wine script prefers the 32-bit loader, which a
+  # kernel without IA-32 emulation cannot start.
+  export WINELOADER=/usr/lib/wine/wine64
+  WINE=/usr/lib/wine/wine64
+else
+  WINE=wine
+fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
 export LC_ALL=C.UTF-8
