@@ -6,7 +6,7 @@
 set -euo pipefail
 
 packages=(git g++ cmake ninja-build googletest libgtest-dev libgmock-dev
-          g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb)
+          g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb imagemagick)
 
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 

@@ -22,6 +22,21 @@ TEST(WineHarness, ProgramRunsFromItsBinFolder) {
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA("C:\\tavrin\\bin\\harness_check.exe"));
 }
 
+TEST(WineHarness, SpareDriveIsAnEmptyScratchFolder) {
+  EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesA("Q:\\") & FILE_ATTRIBUTE_DIRECTORY);
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA("Q:\\*", &entry);
+  int names = 0;
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      if (std::string(entry.cFileName) != "." && std::string(entry.cFileName) != "..") ++names;
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  EXPECT_EQ(0, names);
+  EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesA("C:\\tavrin\\out"));
+}
+
 TEST(WineHarness, ShellFoldersArePlainFoldersInThePrefix) {
   for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_STARTUP}) {
     char path[MAX_PATH] = {};

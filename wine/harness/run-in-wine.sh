@@ -8,7 +8,10 @@
 # Every .exe and .dll of the build tree is linked into C:\tavrin\bin, so a
 # test finds its fixtures beside itself; arguments that name such files are
 # rewritten to their C:\tavrin\bin path. The prefix has no Z: drive: nothing
-# on the Linux side is reachable from the program.
+# on the Linux side is reachable from the program. Q: is a spare drive mapped
+# to an empty scratch folder, for tests that need a drive root to stay intact.
+# Whatever the program leaves in C:\tavrin\out is copied to
+# $TAVRIN_ARTIFACTS_DIR when that is set, BMP screenshots converted to PNG.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 program=$1
@@ -45,6 +48,16 @@ XVFB_PID=
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  if [ -n "${TAVRIN_ARTIFACTS_DIR:-}" ] && [ -d "$WINEPREFIX/drive_c/tavrin/out" ]; then
+    mkdir -p "$TAVRIN_ARTIFACTS_DIR"
+    for f in "$WINEPREFIX/drive_c/tavrin/out"/*; do
+      [ -e "$f" ] || continue
+      case "$f" in
+        *.bmp) convert "$f" "$TAVRIN_ARTIFACTS_DIR/$(basename "${f%.bmp}").png" ;;
+        *) cp -r "$f" "$TAVRIN_ARTIFACTS_DIR/" ;;
+      esac
+    done
+  fi
   [ "${TAVRIN_KEEP_PREFIX:-0}" = 1 ] && echo "run-in-wine: kept $scratch" >&2 || rm -rf "$scratch"
 }
 trap cleanup EXIT
@@ -55,8 +68,9 @@ trap 'exit 143' TERM INT
 cp -al "$template" "$WINEPREFIX"
 rm -f "$WINEPREFIX"/*.reg
 cp "$template"/*.reg "$WINEPREFIX"/
-mkdir -p "$HOME" "$WINEPREFIX/drive_c/tavrin/bin"
+mkdir -p "$HOME" "$WINEPREFIX/drive_c/tavrin/bin" "$WINEPREFIX/drive_c/tavrin/out" "$scratch/q-drive"
 rm -f "$WINEPREFIX/dosdevices/z:"
+ln -s "$scratch/q-drive" "$WINEPREFIX/dosdevices/q:"
 if [ -e "$WINEPREFIX/dosdevices/z:" ]; then
   echo "run-in-wine: refusing to run with a Z: drive" >&2
   exit 2
