@@ -53,7 +53,7 @@ cleanup() {
     for f in "$WINEPREFIX/drive_c/tavrin/out"/*; do
       [ -e "$f" ] || continue
       case "$f" in
-        *.bmp) convert "$f" "$TAVRIN_ARTIFACTS_DIR/$(basename "${f%.bmp}").png" ;;
+        *.bmp) /usr/bin/convert "$f" "$TAVRIN_ARTIFACTS_DIR/$(basename "${f%.bmp}").png" ;;
         *) cp -r "$f" "$TAVRIN_ARTIFACTS_DIR/" ;;
       esac
     done
