@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The demo: builds the real Windows binaries, shows what they import, and
-# walks one uninstall of a sample Tavrin installation through the uninstaller
-# sources on the native Win32 model, printing every item before and after
-# beside its expected outcome. Exits non-zero when an outcome differs.
+# The demo: builds the binaries, installs a sample Tavrin into a throwaway Wine
+# prefix, runs the uninstaller and answers its question, then has the caption
+# hook library follow the foreground window across two processes. Prints every
+# outcome beside the expected one, saves screenshots under out/demo, and exits
+# non-zero when anything differs.
 #
 #   bash tools/demo.sh [yes|no]     (the answer to the data directory question)
 set -euo pipefail
@@ -11,16 +12,39 @@ answer=${1:-yes}
 bash tools/install-deps.sh
 
 cmake --preset cross >/dev/null
-cmake --build --preset cross --target uninstaller Quorlin >/dev/null
-echo "== The shipped binaries"
+cmake --build --preset cross >/dev/null
+echo "== The shipped binaries (i686)"
 for f in build/cross/uninstaller/uninstaller.exe build/cross/quorlin/Quorlin.dll; do
   printf '%s (%s bytes) imports:' "$f" "$(stat -c %s "$f")"
   i686-w64-mingw32-objdump -p "$f" | sed -n 's/^\tDLL Name: / /p' | tr -d '\n'
   echo
 done
-echo
 
-cmake --preset native >/dev/null
-cmake --build --preset native --target uninstall_walkthrough >/dev/null
-echo "== One uninstall of a sample installation"
-build/native/demo/uninstall_walkthrough "$answer"
+# The shipped i686 build where this machine runs 32-bit code; otherwise the
+# same sources built for x86-64 under 64-bit Wine.
+wine/harness/make-template.sh build/cross/wine-template win32
+if [ -f build/cross/wine-template/.tavrin-ready ]; then
+  build=build/cross
+else
+  echo "== This machine runs no 32-bit code: the demo uses the x86-64 build"
+  cmake --preset cross64 >/dev/null
+  cmake --build --preset cross64 >/dev/null
+  wine/harness/make-template.sh build/cross64/wine-template win64
+  build=build/cross64
+fi
+
+artifacts=$PWD/out/demo
+rm -rf "$artifacts"
+status=0
+echo
+echo "== Uninstall of a sample Tavrin, answering ${answer}"
+TAVRIN_ARTIFACTS_DIR=$artifacts wine/harness/run-in-wine.sh \
+  "$build/wine/uninstaller/uninstall_demo.exe" "$answer" || status=1
+echo
+echo "== The caption window following the foreground window"
+TAVRIN_ARTIFACTS_DIR=$artifacts wine/harness/run-in-wine.sh \
+  "$build/wine/quorlin/caption_demo.exe" || status=1
+echo
+echo "Screenshots:"
+ls -1 "$artifacts"/*.png 2>/dev/null || echo "(none)"
+exit $status
