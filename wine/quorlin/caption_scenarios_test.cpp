@@ -187,22 +187,46 @@ TEST_F(CaptionScenario, WidthLimitCutsStripFromTheLeft) {
   }
 }
 
+// The hook hides the caption window when the window it lies on is destroyed,
+// also when that window is not the foreground window (laid there again by
+// the width call while a tool window is in front), so that no placement for
+// the foreground can be what hides it.
 TEST_F(CaptionScenario, DestroyingTrackedWindowHidesCaption) {
+  struct Case {
+    const char* name;
+    bool behindToolWindow;
+  };
+  const Case cases[] = {{"tracked window behind a tool window", true},
+                        {"tracked window in the foreground", false}};
   HWND bystander = target_.Create(WindowKind::Overlapped, 700, 40, 300, 200, false, "Bystander");
   ASSERT_NE(nullptr, bystander);
-  HWND tracked = OpenWindow(100, 120, "Tracked");
+  // The tool window is what the platform activates once a tracked window in
+  // the foreground is gone: it carries no caption, so nothing lays it again.
+  HWND tool = OpenWindow(500, 450, "Tool", WindowKind::ToolWindow);
   InitAndInstall();
-  ASSERT_TRUE(CaptionOver(tracked, kWithAllowance));
-
-  // Another window going away changes nothing.
-  CaptionState before = host_.State();
-  ASSERT_TRUE(target_.Destroy(bystander));
-  EXPECT_TRUE(CaptionStill(before));
-
-  ASSERT_TRUE(target_.Destroy(tracked));
-  EXPECT_TRUE(CaptionHidden());
-  EXPECT_EQ(0, host_.SetMaxWidth(-1)) << "nothing is tracked any more";
-  EXPECT_TRUE(CaptionHidden());
+  ASSERT_TRUE(CaptionHidden());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    HWND tracked = OpenWindow(100, 120, "Tracked");
+    ASSERT_TRUE(CaptionOver(tracked, kWithAllowance));
+    if (c.behindToolWindow) {
+      ASSERT_TRUE(target_.Activate(tool));
+      ASSERT_TRUE(CaptionHidden());
+      ASSERT_NE(0, host_.SetMaxWidth(-1));
+      ASSERT_TRUE(CaptionOver(tracked, kWithAllowance));
+    }
+    if (bystander != NULL) {
+      // Another window going away changes nothing.
+      CaptionState before = host_.State();
+      ASSERT_TRUE(target_.Destroy(bystander));
+      bystander = NULL;
+      EXPECT_TRUE(CaptionStill(before));
+    }
+    ASSERT_TRUE(target_.Destroy(tracked));
+    EXPECT_TRUE(CaptionHidden());
+    EXPECT_EQ(0, host_.SetMaxWidth(-1)) << "nothing is tracked any more";
+    EXPECT_TRUE(CaptionHidden());
+  }
 }
 
 // Over an enabled window: topmost, but below the run of topmost windows at
