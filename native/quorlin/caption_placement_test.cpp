@@ -194,11 +194,11 @@ TEST_P(PlacementGeometryTest, LaysTheStripOverTheTitleBar) {
   wm.SetMetric(SM_CYFRAME, c.metrics[1]);
   wm.SetMetric(SM_CXSIZE, c.metrics[2]);
   wm.SetMetric(SM_CYSMICON, c.metrics[3]);
-  WindowSpec spec;
-  spec.rect = c.rect;
-  spec.style = c.style;
-  spec.exStyle = c.exStyle;
-  HWND window = wm.Create(spec);
+  WindowSpec shape;
+  shape.rect = c.rect;
+  shape.style = c.style;
+  shape.exStyle = c.exStyle;
+  HWND window = wm.Create(shape);
   UseCaption(caption);
   g_captionHookShared.nMaxCaptionWidth = c.maxWidth;
 
@@ -241,10 +241,10 @@ class PlacementHideTest : public QuorlinTest, public ::testing::WithParamInterfa
 
 TEST_P(PlacementHideTest, HidesWithoutReadingMetricsAndKeepsTrackedWindow) {
   const HideCase& c = GetParam();
-  WindowSpec spec;
-  spec.style = c.style;
-  spec.exStyle = c.exStyle;
-  HWND window = wm.Create(spec);
+  WindowSpec shape;
+  shape.style = c.style;
+  shape.exStyle = c.exStyle;
+  HWND window = wm.Create(shape);
   if (c.handle == HideCase::kDestroyed) wm.Destroy(window);
   if (c.handle == HideCase::kNull) window = nullptr;
   HWND earlier = wm.Create(CaptionedWindow());
@@ -362,15 +362,15 @@ TEST_P(PlacementZOrderTest, EndsBehindTheTopmostRun) {
   std::vector<HWND> windows;
   HWND window = nullptr;
   for (const char* p = c.layout; *p; ++p) {
-    WindowSpec spec = CaptionedWindow();
-    if (*p == 'T') spec.exStyle = WS_EX_TOPMOST;
+    WindowSpec shape = CaptionedWindow();
+    if (*p == 'T') shape.exStyle = WS_EX_TOPMOST;
     if (*p == 'C') {
-      spec.style = 0;
-      caption = wm.Create(spec);
+      shape.style = 0;
+      caption = wm.Create(shape);
       windows.push_back(caption);
       continue;
     }
-    windows.push_back(wm.Create(spec));
+    windows.push_back(wm.Create(shape));
     if (*p == 'W') window = windows.back();
   }
   // "EverythingTopmost" places the last topmost window itself.

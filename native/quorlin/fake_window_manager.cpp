@@ -47,26 +47,26 @@ void FakeWindowManager::ClearLogs() {
   callNextHookCalls_.clear();
 }
 
-HWND FakeWindowManager::NewHandle(const WindowSpec& spec) {
+HWND FakeWindowManager::NewHandle(const WindowSpec& shape) {
   // Window handles are 0x10010, 0x10020, ...: clear of 0, 1, -1 and -2,
   // which SetWindowPos reads as HWND_TOP, HWND_BOTTOM, HWND_TOPMOST and
   // HWND_NOTOPMOST.
   nextWindow_ += 0x10;
   HWND hwnd = reinterpret_cast<HWND>(0x10000 + nextWindow_);
-  windows_[Key(hwnd)] = Window{spec.style,  spec.exStyle, spec.rect, spec.enabled,
-                               spec.parent, spec.owner,   true,      false};
+  windows_[Key(hwnd)] = Window{shape.style,  shape.exStyle, shape.rect, shape.enabled,
+                               shape.parent, shape.owner,   true,       false};
   return hwnd;
 }
 
-HWND FakeWindowManager::Create(const WindowSpec& spec) {
-  HWND hwnd = NewHandle(spec);
-  if (spec.parent == nullptr) zOrder_.push_back(hwnd);
+HWND FakeWindowManager::Create(const WindowSpec& shape) {
+  HWND hwnd = NewHandle(shape);
+  if (shape.parent == nullptr) zOrder_.push_back(hwnd);
   return hwnd;
 }
 
-HWND FakeWindowManager::CreateAtTop(const WindowSpec& spec) {
-  HWND hwnd = NewHandle(spec);
-  if (spec.parent == nullptr) zOrder_.insert(zOrder_.begin(), hwnd);
+HWND FakeWindowManager::CreateAtTop(const WindowSpec& shape) {
+  HWND hwnd = NewHandle(shape);
+  if (shape.parent == nullptr) zOrder_.insert(zOrder_.begin(), hwnd);
   return hwnd;
 }
 

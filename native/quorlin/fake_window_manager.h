@@ -78,9 +78,9 @@ class FakeWindowManager {
 
   // Creates a window. Top-level windows go to the bottom of the z-order, so
   // creating them in order lays the z-order out from top to bottom.
-  HWND Create(const WindowSpec& spec);
+  HWND Create(const WindowSpec& shape);
   // Like Create, with the window at the top of the z-order.
-  HWND CreateAtTop(const WindowSpec& spec);
+  HWND CreateAtTop(const WindowSpec& shape);
   // Marks the window gone: IsWindow false, styles 0, no rectangle, out of
   // the z-order. Its handle is never reused.
   void Destroy(HWND hwnd);
@@ -154,7 +154,7 @@ class FakeWindowManager {
 
   Window* Find(HWND hwnd);
   const Window* Find(HWND hwnd) const;
-  HWND NewHandle(const WindowSpec& spec);
+  HWND NewHandle(const WindowSpec& shape);
   ptrdiff_t ZIndex(HWND hwnd) const;
   void Log(const char* api, HWND hwnd, int arg = 0) { calls_.push_back({api, hwnd, arg}); }
 

@@ -25,23 +25,23 @@ LONG WINAPI SetMaxCaptionWidth(LONG nWidth);
 // The worked example's window: 600 x 400 at (100, 50), both caption bits,
 // a system menu, visible, enabled.
 inline fakewm::WindowSpec CaptionedWindow(RECT rect = {100, 50, 700, 450}) {
-  fakewm::WindowSpec spec;
-  spec.rect = rect;
-  return spec;
+  fakewm::WindowSpec shape;
+  shape.rect = rect;
+  return shape;
 }
 
 inline fakewm::WindowSpec TopmostWindow() {
-  fakewm::WindowSpec spec;
-  spec.exStyle = WS_EX_TOPMOST;
-  return spec;
+  fakewm::WindowSpec shape;
+  shape.exStyle = WS_EX_TOPMOST;
+  return shape;
 }
 
 inline fakewm::WindowSpec ChildOf(HWND parent) {
-  fakewm::WindowSpec spec;
-  spec.style = WS_VISIBLE;
-  spec.parent = parent;
-  spec.rect = {110, 80, 200, 100};
-  return spec;
+  fakewm::WindowSpec shape;
+  shape.style = WS_VISIBLE;
+  shape.parent = parent;
+  shape.rect = {110, 80, 200, 100};
+  return shape;
 }
 
 class QuorlinTest : public ::testing::Test {
@@ -53,10 +53,10 @@ class QuorlinTest : public ::testing::Test {
     g_hHook = NULL;
     // The host's caption window: a hidden ordinary top-level window at the
     // bottom of the z-order until something places it.
-    fakewm::WindowSpec spec;
-    spec.style = 0;
-    spec.rect = {0, 0, 10, 10};
-    caption = wm.Create(spec);
+    fakewm::WindowSpec shape;
+    shape.style = 0;
+    shape.rect = {0, 0, 10, 10};
+    caption = wm.Create(shape);
   }
 
   void TearDown() override {

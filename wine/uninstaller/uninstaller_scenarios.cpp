@@ -206,9 +206,9 @@ TEST_P(Scenario, Run) {
 
   std::vector<Component> components(scenario.components.size());
   for (size_t i = 0; i < components.size(); ++i) {
-    const ComponentSpec& spec = scenario.components[i];
+    const ComponentSpec& shape = scenario.components[i];
     ASSERT_TRUE(
-        StartComponent(spec.windowClass, spec.mode, spec.ownedDialog, &components[i], &failure))
+        StartComponent(shape.windowClass, shape.mode, shape.ownedDialog, &components[i], &failure))
         << failure;
   }
 
@@ -247,11 +247,12 @@ TEST_P(Scenario, Run) {
 
   // The stand-in programs: who was asked to close, in which order, and who went.
   for (size_t i = 0; i < components.size(); ++i) {
-    const ComponentSpec& spec = scenario.components[i];
-    EXPECT_EQ(spec.expectedRequests, ReadTextFile(components[i].logPath)) << spec.windowClass;
+    const ComponentSpec& shape = scenario.components[i];
+    EXPECT_EQ(shape.expectedRequests, ReadTextFile(components[i].logPath)) << shape.windowClass;
     // One that stays is not waited for: it is still running, and is ended here.
-    EXPECT_EQ(spec.closes, EndComponent(&components[i], spec.closes ? kComponentExitTimeoutMs : 0))
-        << spec.windowClass;
+    EXPECT_EQ(shape.closes,
+              EndComponent(&components[i], shape.closes ? kComponentExitTimeoutMs : 0))
+        << shape.windowClass;
   }
 
   // The installation.
