@@ -11,8 +11,20 @@ cd "$(dirname "$0")/.."
 answer=${1:-yes}
 bash tools/install-deps.sh
 
-cmake --preset cross >/dev/null
-cmake --build --preset cross >/dev/null
+# Runs a build step quietly, showing its output only when it fails.
+quiet() {
+  local log
+  log=$(mktemp)
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log"
+    rm -f "$log"
+    return 1
+  fi
+  rm -f "$log"
+}
+
+quiet cmake --preset cross
+quiet cmake --build --preset cross
 echo "== The shipped binaries (i686)"
 for f in build/cross/uninstaller/uninstaller.exe build/cross/quorlin/Quorlin.dll; do
   printf '%s (%s bytes) imports:' "$f" "$(stat -c %s "$f")"
@@ -27,8 +39,8 @@ if [ -f build/cross/wine-template/.tavrin-ready ]; then
   build=build/cross
 else
   echo "== This machine runs no 32-bit code: the demo uses the x86-64 build"
-  cmake --preset cross64 >/dev/null
-  cmake --build --preset cross64 >/dev/null
+  quiet cmake --preset cross64
+  quiet cmake --build --preset cross64
   wine/harness/make-template.sh build/cross64/wine-template win64
   build=build/cross64
 fi
