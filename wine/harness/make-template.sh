@@ -17,11 +17,10 @@ source "$here/wine-env.sh"
 start_private_display
 trap 'wineserver -k 2>/dev/null || true; kill "$XVFB_PID" 2>/dev/null || true' EXIT
 
-# The binaries under test are 32-bit x86 code. A kernel without IA-32
-# emulation (some virtual machines run 64-bit user code only) cannot start
-# Wine's 32-bit loader at all: execve fails with ENOEXEC. The end-to-end tests
-# then report themselves skipped instead of failing for a reason that is not
-# theirs.
+# A kernel without IA-32 emulation (some virtual machines run 64-bit user
+# code only) cannot start Wine's 32-bit loader at all: execve fails with
+# ENOEXEC. The tests of a win32 template then report themselves skipped
+# instead of failing for a reason that is not theirs.
 if ! timeout 120 "$WINE" wineboot.exe -i >"$template.boot.log" 2>&1; then
   if grep -q -i 'exec format error' "$template.boot.log"; then
     echo "make-template: this machine cannot run 32-bit x86 code; Wine tests will be skipped" >&2

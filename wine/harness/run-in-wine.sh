@@ -5,7 +5,7 @@
 #
 #   run-in-wine.sh PROGRAM.exe [ARGS...]
 #
-# Every .exe and .dll of the build tree is linked into C:\tavrin\bin, so a
+# Every .exe and .dll of the build tree is copied into C:\tavrin\bin, so a
 # test finds its fixtures beside itself; arguments that name such files are
 # rewritten to their C:\tavrin\bin path. The prefix has no Z: drive: nothing
 # on the Linux side is reachable from the program. Q: is a spare drive mapped
@@ -95,5 +95,3 @@ start_private_display
 wineserver -p
 cd "$WINEPREFIX/drive_c/tavrin/bin"
 "$WINE" "C:\\tavrin\\bin\\$(basename "$program")" "${args[@]}"
-rc=$?
-exit $rc
