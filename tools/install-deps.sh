@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs, through apt-get and only when missing, everything the build, the
 # tests and the demo need on a fresh Debian 12 machine: host compiler, CMake,
-# Ninja, GoogleTest (libraries for the host, sources for the cross build), the
-# i686 MinGW-w64 cross compiler, 32-bit Wine and Xvfb.
+# Ninja, GoogleTest (libraries for the host, sources for the cross builds),
+# the i686 and x86-64 MinGW-w64 cross compilers (posix thread model), 32-bit
+# and 64-bit Wine, Xvfb, and ImageMagick for the demo's screenshots.
 set -euo pipefail
 
 packages=(git g++ cmake ninja-build googletest libgtest-dev libgmock-dev
-          g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb imagemagick)
+          g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 xvfb imagemagick)
 
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the native tier (the production sources against the Win32
-# stand-in, with ASan and UBSan) and the end-to-end tier (the real cross-built
-# binaries under Wine). Installs whatever is missing first.
+# stand-in, with ASan and UBSan), the checks of the shipped i686 files and
+# their Wine tier, and the Wine tier of the x86-64 build. Installs whatever is
+# missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
