@@ -3,6 +3,7 @@
 // program can hold the uninstaller forever.
 #include "component_shutdown.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <ostream>

@@ -3,7 +3,6 @@
 // back every handle it was handed.
 #pragma once
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"

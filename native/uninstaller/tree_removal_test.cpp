@@ -2,6 +2,7 @@
 // goes, in which order, and what a single stubborn entry keeps in place.
 #include "tree_removal.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>

@@ -2,6 +2,7 @@
 // three early ends, the clean-up after a completed uninstall command, and
 // what the run does with registry text, paths and shell folders that are
 // not what it expects.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
