@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <sstream>
+#include <utility>
 
 using fake::HandleKind;
 using fake::Platform;
@@ -30,17 +30,8 @@ std::shared_ptr<RegistryKey> KeyFromHandle(HKEY key, const char* api) {
   return found->second;
 }
 
-// Walks a relative key path; empty parts (a trailing backslash) are ignored.
 std::shared_ptr<RegistryKey> Walk(std::shared_ptr<RegistryKey> key, LPCSTR path) {
-  if (path == nullptr) return key;
-  std::istringstream in(path);
-  std::string part;
-  while (key && std::getline(in, part, '\\')) {
-    if (part.empty()) continue;
-    auto found = key->subkeys.find(part);
-    key = found == key->subkeys.end() ? nullptr : found->second;
-  }
-  return key;
+  return fake::Registry::Walk(std::move(key), path != nullptr ? path : "");
 }
 
 }  // namespace

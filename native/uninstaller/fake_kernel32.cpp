@@ -33,16 +33,6 @@ bool CheckPath(const char* api, LPCSTR path) {
   return true;
 }
 
-void Detach(FileNode* node) {
-  auto& siblings = node->parent->children;
-  for (auto it = siblings.begin(); it != siblings.end(); ++it) {
-    if (it->get() == node) {
-      siblings.erase(it);
-      return;
-    }
-  }
-}
-
 WIN32_FIND_DATAA EntryFor(const std::string& name, DWORD attributes) {
   WIN32_FIND_DATAA entry;
   std::memset(&entry, 0, sizeof entry);
@@ -90,7 +80,7 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
 
   uintptr_t process = platform.Open(HandleKind::kProcess);
   uintptr_t thread = platform.Open(HandleKind::kThread);
-  platform.processes.byHandle[process] = {platform.processes.starts.size() - 1, false};
+  platform.processes.ended[process] = false;
   PROCESS_INFORMATION info{AsHandle(process), AsHandle(thread), 4000, 4004};
   std::memcpy(lpProcessInformation, &info, sizeof info);
   return TRUE;
@@ -99,8 +89,8 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine,
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   auto& platform = Platform();
   platform.processes.waitTimeouts.push_back(dwMilliseconds);
-  auto running = platform.processes.byHandle.find(Value(hHandle));
-  if (running == platform.processes.byHandle.end() ||
+  auto running = platform.processes.ended.find(Value(hHandle));
+  if (running == platform.processes.ended.end() ||
       !platform.IsOpen(Value(hHandle), HandleKind::kProcess)) {
     platform.Record("WaitForSingleObject not a process");
     ADD_FAILURE() << "WaitForSingleObject on something that is not an open process handle";
@@ -108,9 +98,9 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   }
   platform.Record("WaitForSingleObject process");
   // The child takes as long as it likes: a bounded wait does not see it end.
-  if (dwMilliseconds != INFINITE && !running->second.ended) return kWaitTimeout;
-  if (!running->second.ended) {
-    running->second.ended = true;
+  if (dwMilliseconds != INFINITE && !running->second) return kWaitTimeout;
+  if (!running->second) {
+    running->second = true;
     if (platform.processes.childAction) platform.processes.childAction();
   }
   return WAIT_OBJECT_0;
@@ -132,32 +122,32 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   if (!CheckPath("GetFileAttributesA", lpFileName)) return INVALID_FILE_ATTRIBUTES;
   auto& platform = Platform();
   platform.Record(std::string("GetFileAttributesA ") + lpFileName);
-  FileNode* node = platform.files.Resolve(lpFileName);
+  FileNode* node = platform.files.Find(lpFileName);
   return node != nullptr ? node->attributes : INVALID_FILE_ATTRIBUTES;
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
   if (!CheckPath("DeleteFileA", lpFileName)) return FALSE;
   auto& platform = Platform();
-  FileNode* node = platform.files.Resolve(lpFileName);
+  FileNode* node = platform.files.Find(lpFileName);
   bool deletable = node != nullptr && !platform.files.IsRoot(node) && !node->IsDirectory() &&
                    (node->attributes & FILE_ATTRIBUTE_READONLY) == 0 && !node->refusesDeletion;
   platform.Record(std::string("DeleteFileA ") + lpFileName + (deletable ? " ok" : " failed"));
   if (!deletable) return FALSE;
-  Detach(node);
+  platform.files.Detach(node);
   return TRUE;
 }
 
 BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
   if (!CheckPath("RemoveDirectoryA", lpPathName)) return FALSE;
   auto& platform = Platform();
-  FileNode* node = platform.files.Resolve(lpPathName);
+  FileNode* node = platform.files.Find(lpPathName);
   bool removable = node != nullptr && !platform.files.IsRoot(node) && node->IsDirectory() &&
                    node->children.empty() && (node->attributes & FILE_ATTRIBUTE_READONLY) == 0 &&
                    !node->refusesDeletion;
   platform.Record(std::string("RemoveDirectoryA ") + lpPathName + (removable ? " ok" : " failed"));
   if (!removable) return FALSE;
-  Detach(node);
+  platform.files.Detach(node);
   return TRUE;
 }
 
@@ -174,7 +164,7 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
   }
   std::string directory = pattern.substr(0, pattern.size() - wildcard.size());
   if (directory.empty()) directory = "\\";
-  FileNode* node = platform.files.Resolve(directory);
+  FileNode* node = platform.files.Find(directory);
   if (node == nullptr || !node->IsDirectory() || node->refusesListing) return INVALID_HANDLE_VALUE;
 
   fake::FindState state;

@@ -68,14 +68,14 @@ void Registry::SetText(const std::string& keyPath, const std::string& name,
   SetValue(keyPath, name, REG_SZ, TextBytes(text));
 }
 
-RegistryKey* Registry::Find(const std::string& path) {
-  RegistryKey* key = root.get();
+std::shared_ptr<RegistryKey> Registry::Walk(std::shared_ptr<RegistryKey> from,
+                                            const std::string& path) {
   for (const std::string& part : SplitKeyPath(path)) {
-    auto found = key->subkeys.find(part);
-    if (found == key->subkeys.end()) return nullptr;
-    key = found->second.get();
+    if (!from) break;
+    auto found = from->subkeys.find(part);
+    from = found == from->subkeys.end() ? nullptr : found->second;
   }
-  return key;
+  return from;
 }
 
 // ------------------------------------------------------------- file system
@@ -144,7 +144,7 @@ bool FileSystem::Split(const std::string& rawPath, std::string* rootName,
   return true;
 }
 
-FileNode* FileSystem::Resolve(const std::string& path, std::string* canonical) {
+FileNode* FileSystem::Find(const std::string& path, std::string* canonical) {
   std::string rootName;
   std::vector<std::string> parts;
   if (!Split(path, &rootName, &parts)) return nullptr;
@@ -214,14 +214,16 @@ FileNode& FileSystem::AddFile(const std::string& path, DWORD attributes) {
   return *file;
 }
 
-FileNode* FileSystem::Find(const std::string& path) { return Resolve(path); }
-
 void FileSystem::Remove(const std::string& path) {
-  FileNode* node = Resolve(path);
+  FileNode* node = Find(path);
   if (node == nullptr || node->parent == nullptr) {
     ADD_FAILURE() << "nothing to remove at " << path;
     return;
   }
+  Detach(node);
+}
+
+void FileSystem::Detach(FileNode* node) {
   auto& siblings = node->parent->children;
   for (auto it = siblings.begin(); it != siblings.end(); ++it) {
     if (it->get() == node) {
@@ -248,7 +250,7 @@ std::vector<std::string> FileSystem::Snapshot(const std::string& root) {
     for (const auto& [name, node] : roots_) Collect(*node, name + "\\", &paths);
   } else {
     std::string canonical;
-    FileNode* node = Resolve(root, &canonical);
+    FileNode* node = Find(root, &canonical);
     if (node != nullptr) Collect(*node, canonical, &paths);
   }
   return paths;

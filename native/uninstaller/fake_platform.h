@@ -56,7 +56,11 @@ class Registry {
   void SetValue(const std::string& keyPath, const std::string& name, DWORD type,
                 std::vector<BYTE> data);
   void SetText(const std::string& keyPath, const std::string& name, const std::string& text);
-  RegistryKey* Find(const std::string& path);  // null when missing
+  RegistryKey* Find(const std::string& path) { return Walk(root, path).get(); }  // null: missing
+  // The key path names below from; empty parts (a trailing backslash) are
+  // ignored. Null when any part is missing.
+  static std::shared_ptr<RegistryKey> Walk(std::shared_ptr<RegistryKey> from,
+                                           const std::string& path);
   bool Exists(const std::string& path) { return Find(path) != nullptr; }
 
   std::shared_ptr<RegistryKey> root;
@@ -91,15 +95,17 @@ class FileSystem {
   // with attribute 0x10.
   FileNode& AddDirectory(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_DIRECTORY);
   FileNode& AddFile(const std::string& path, DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
-  FileNode* Find(const std::string& path);
+  // Resolves path to a node; null when any part is missing. canonical gets
+  // the path as the model spells it.
+  FileNode* Find(const std::string& path, std::string* canonical = nullptr);
   // Takes a node and everything below it away, as another program would.
   void Remove(const std::string& path);
+  // Takes a node that is not a root out of its parent.
+  void Detach(FileNode* node);
   bool Exists(const std::string& path) { return Find(path) != nullptr; }
   // Every path below and including root, for "nothing else was touched".
   std::vector<std::string> Snapshot(const std::string& root = "");
 
-  // Resolves path to a node; null when any part is missing.
-  FileNode* Resolve(const std::string& path, std::string* canonical = nullptr);
   bool IsRoot(const FileNode* node) const;
 
   std::string currentDrive = "C:";
@@ -182,18 +188,13 @@ struct ProcessStart {
   bool startupInfoOtherwiseZero;
 };
 
-struct RunningProcess {
-  size_t startIndex;
-  bool ended = false;
-};
-
 struct Processes {
   // What the child does by the time it ends; run when the uninstaller waits.
   std::function<void()> childAction;
   bool failToStart = false;
   std::vector<ProcessStart> starts;
   std::vector<DWORD> waitTimeouts;
-  std::map<uintptr_t, RunningProcess> byHandle;  // process handle -> its start
+  std::map<uintptr_t, bool> ended;  // process handle -> whether its child has ended
 };
 
 // ------------------------------------------------- message boxes and shell
