@@ -6,7 +6,6 @@
 //
 //   pe_check_test PATH\TO\Quorlin.dll [gtest flags]
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -20,21 +19,7 @@ namespace {
 using pecheck::PeImage;
 using namespace pecheck_test;
 
-std::string g_dllPath;
-
-const std::vector<uint8_t>& DllBytes() {
-  static const std::vector<uint8_t> bytes = ReadFileBytes(g_dllPath);
-  return bytes;
-}
-
-class QuorlinImageTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_FALSE(DllBytes().empty()) << "cannot read " << g_dllPath;
-    ASSERT_NO_THROW(image = pecheck::ParsePeImage(DllBytes()));
-  }
-  PeImage image;
-};
+class QuorlinImageTest : public FileUnderTestImage {};
 
 TEST_F(QuorlinImageTest, IsA32BitI386Dll) {
   EXPECT_EQ(image.machine, 0x014C);
@@ -66,7 +51,7 @@ TEST_F(QuorlinImageTest, SharedSectionHoldsTheInitialState) {
   EXPECT_EQ(shared->virtualSize, 12u);
   EXPECT_GE(shared->rawSize, 12u);
   EXPECT_EQ(shared->characteristics, 0xD0000040u);
-  EXPECT_EQ(pecheck::SectionData(DllBytes(), *shared, 12),
+  EXPECT_EQ(pecheck::SectionData(FileUnderTest(), *shared, 12),
             (std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
   for (const pecheck::Section& section : image.sections) {
     if (&section != shared) {
@@ -87,17 +72,11 @@ TEST_F(QuorlinImageTest, CarriesAVersionResource) {
 }
 
 TEST_F(QuorlinImageTest, PassesTheWholeCheck) {
-  std::vector<std::string> problems = pecheck::QuorlinImageProblems(DllBytes());
+  std::vector<std::string> problems = pecheck::QuorlinImageProblems(FileUnderTest());
   EXPECT_TRUE(problems.empty()) << Joined(problems);
 }
 
 // Tampered copies.
-
-struct Tampering {
-  const char* name;
-  void (*apply)(std::vector<uint8_t>& bytes, const PeImage& image);
-  const char* expectedProblem;
-};
 
 const Tampering kTamperings[] = {
     {"SharedFlagCleared",
@@ -155,7 +134,7 @@ const Tampering kTamperings[] = {
      [](std::vector<uint8_t>& bytes, const PeImage&) {
        Overwrite(bytes, Wide("VS_VERSION_INFO"), Wide("VS_VERSION_INFX"));
      },
-     "no version resource"},
+     "the version resource's key is \"VS_VERSION_INFX\""},
     {"Truncated", [](std::vector<uint8_t>& bytes, const PeImage&) { bytes.resize(0x300); },
      "not a readable PE image"},
 };
@@ -164,28 +143,11 @@ class TamperedImageTest : public QuorlinImageTest,
                           public ::testing::WithParamInterface<Tampering> {};
 
 TEST_P(TamperedImageTest, IsRejected) {
-  std::vector<uint8_t> copy = DllBytes();
-  GetParam().apply(copy, image);
-  ASSERT_FALSE(HasFatalFailure());
-
-  std::vector<std::string> problems = pecheck::QuorlinImageProblems(copy);
-
-  const std::string expected = GetParam().expectedProblem;
-  EXPECT_TRUE(AnyMentions(problems, expected))
-      << "expected \"" << expected << "\", got:" << Joined(problems);
+  ExpectRejected(GetParam(), image, pecheck::QuorlinImageProblems);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TamperedImageTest, ::testing::ValuesIn(kTamperings),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, TamperedImageTest, ::testing::ValuesIn(kTamperings), TamperingName);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s PATH\\TO\\Quorlin.dll [gtest flags]\n", argv[0]);
-    return 2;
-  }
-  g_dllPath = argv[1];
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return pecheck_test::RunChecksOn("Quorlin.dll", argc, argv); }

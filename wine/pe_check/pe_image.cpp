@@ -266,6 +266,52 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
 }
 
+// Parses the file and checks what both shipped files are: i386 PE32 images.
+// False when the rest cannot be checked; `problems` then says why.
+bool ReadI386Image(const std::vector<uint8_t>& file, PeImage& image,
+                   std::vector<std::string>& problems) {
+  try {
+    image = ParsePeImage(file);
+  } catch (const PeFormatError& error) {
+    problems.push_back(std::string("not a readable PE image: ") + error.what());
+    return false;
+  }
+  if (image.machine != kMachineI386) {
+    problems.push_back("machine is " + Hex(image.machine) + ", not i386 (0x14C)");
+  }
+  if (image.optionalHeaderMagic != kPe32Magic) {
+    problems.push_back("optional header magic is " + Hex(image.optionalHeaderMagic) + ", not PE32");
+    return false;
+  }
+  return true;
+}
+
+// Reads the version resource and adds a problem unless it is a
+// VS_VERSION_INFO block with fixed file information naming a file version.
+// False when there is none or it cannot be read.
+bool ReadVersionResource(const PeImage& image, std::vector<std::string>& problems,
+                         VersionInfo* out = nullptr) {
+  if (image.versionResource.empty()) {
+    problems.push_back("no version resource");
+    return false;
+  }
+  VersionInfo version;
+  try {
+    version = ParseVersionInfo(image.versionResource);
+  } catch (const PeFormatError& error) {
+    problems.push_back(std::string("the version resource is malformed: ") + error.what());
+    return false;
+  }
+  if (version.rootKey != "VS_VERSION_INFO") {
+    problems.push_back("the version resource's key is \"" + version.rootKey + "\"");
+  }
+  if (!version.hasFixedInfo || (version.fileVersionMS | version.fileVersionLS) == 0) {
+    problems.push_back("no fixed file information with a file version");
+  }
+  if (out) *out = version;
+  return true;
+}
+
 }  // namespace
 
 const Section* PeImage::FindSection(const std::string& name) const {
@@ -413,20 +459,8 @@ bool IsRunTimeLibrary(const std::string& dll) {
 std::vector<std::string> QuorlinImageProblems(const std::vector<uint8_t>& file) {
   std::vector<std::string> problems;
   PeImage image;
-  try {
-    image = ParsePeImage(file);
-  } catch (const PeFormatError& error) {
-    return {std::string("not a readable PE image: ") + error.what()};
-  }
-
-  if (image.machine != kMachineI386) {
-    problems.push_back("machine is " + Hex(image.machine) + ", not i386 (0x14C)");
-  }
+  if (!ReadI386Image(file, image, problems)) return problems;
   if ((image.characteristics & kFileDll) == 0) problems.push_back("the DLL flag is not set");
-  if (image.optionalHeaderMagic != kPe32Magic) {
-    problems.push_back("optional header magic is " + Hex(image.optionalHeaderMagic) + ", not PE32");
-    return problems;
-  }
 
   // Exports: these six, at these ordinals, undecorated, and nothing else.
   const char* const expected[] = {"WEP",
@@ -498,42 +532,17 @@ std::vector<std::string> QuorlinImageProblems(const std::vector<uint8_t>& file) 
   }
   if (image.hasDelayImports) problems.push_back("has delay-load imports");
 
-  // A version resource: VS_VERSION_INFO with its fixed file information.
-  const std::vector<uint8_t>& version = image.versionResource;
-  const std::string key = "VS_VERSION_INFO";
-  bool versionOk = version.size() >= 40 + 4;
-  for (size_t i = 0; versionOk && i < key.size(); ++i) {
-    versionOk = version[6 + 2 * i] == static_cast<uint8_t>(key[i]) && version[7 + 2 * i] == 0;
-  }
-  if (versionOk) {
-    uint32_t signature = static_cast<uint32_t>(version[40]) | version[41] << 8 | version[42] << 16 |
-                         static_cast<uint32_t>(version[43]) << 24;
-    versionOk = signature == kFixedFileInfoSignature;
-  }
-  if (!versionOk) problems.push_back("no version resource with fixed file information");
-
+  ReadVersionResource(image, problems);
   return problems;
 }
 
 std::vector<std::string> UninstallerImageProblems(const std::vector<uint8_t>& file) {
   std::vector<std::string> problems;
   PeImage image;
-  try {
-    image = ParsePeImage(file);
-  } catch (const PeFormatError& error) {
-    return {std::string("not a readable PE image: ") + error.what()};
-  }
-
-  if (image.machine != kMachineI386) {
-    problems.push_back("machine is " + Hex(image.machine) + ", not i386 (0x14C)");
-  }
+  if (!ReadI386Image(file, image, problems)) return problems;
   if (image.characteristics & kFileDll) problems.push_back("the DLL flag is set");
   if ((image.characteristics & kFileExecutableImage) == 0) {
     problems.push_back("not marked as an executable image");
-  }
-  if (image.optionalHeaderMagic != kPe32Magic) {
-    problems.push_back("optional header magic is " + Hex(image.optionalHeaderMagic) + ", not PE32");
-    return problems;
   }
   if (image.subsystem != kSubsystemWindowsGui) {
     problems.push_back("subsystem is " + std::to_string(image.subsystem) +
@@ -572,23 +581,8 @@ std::vector<std::string> UninstallerImageProblems(const std::vector<uint8_t>& fi
   }
 
   // The version resource: product, description, version.
-  if (image.versionResource.empty()) {
-    problems.push_back("no version resource");
-    return problems;
-  }
   VersionInfo version;
-  try {
-    version = ParseVersionInfo(image.versionResource);
-  } catch (const PeFormatError& error) {
-    problems.push_back(std::string("the version resource is malformed: ") + error.what());
-    return problems;
-  }
-  if (version.rootKey != "VS_VERSION_INFO") {
-    problems.push_back("the version resource's key is \"" + version.rootKey + "\"");
-  }
-  if (!version.hasFixedInfo || (version.fileVersionMS | version.fileVersionLS) == 0) {
-    problems.push_back("no fixed file information with a file version");
-  }
+  if (!ReadVersionResource(image, problems, &version)) return problems;
   auto text = [&](const char* key) {
     auto found = version.strings.find(key);
     return found == version.strings.end() ? std::string() : found->second;

@@ -1,15 +1,19 @@
-// Helpers the PE checks' tests share: reading the file under test, and
-// editing an in-memory copy of it into a tampered one.
+// Helpers the PE checks' tests share: the file under test, named on the
+// command line, editing an in-memory copy of it into a tampered one, and
+// running a checker on that copy.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "pe_image.h"
 
 namespace pecheck_test {
 
@@ -66,6 +70,65 @@ inline std::string Wide(const std::string& text) {
   std::string wide;
   for (char c : text) wide += std::string{c, '\0'};
   return wide;
+}
+
+// The file under test: the one argument of the test program.
+inline std::string& FileUnderTestPath() {
+  static std::string path;
+  return path;
+}
+
+inline const std::vector<uint8_t>& FileUnderTest() {
+  static const std::vector<uint8_t> bytes = ReadFileBytes(FileUnderTestPath());
+  return bytes;
+}
+
+// The file under test, parsed before each test.
+class FileUnderTestImage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(FileUnderTest().empty()) << "cannot read " << FileUnderTestPath();
+    ASSERT_NO_THROW(image = pecheck::ParsePeImage(FileUnderTest()));
+  }
+  pecheck::PeImage image;
+};
+
+// An edit that spoils the file, and a problem the checker must then report.
+struct Tampering {
+  const char* name;
+  void (*apply)(std::vector<uint8_t>& bytes, const pecheck::PeImage& image);
+  const char* expectedProblem;
+};
+
+inline std::string TamperingName(const ::testing::TestParamInfo<Tampering>& info) {
+  return info.param.name;
+}
+
+using Checker = std::vector<std::string> (*)(const std::vector<uint8_t>& file);
+
+// Tampers with a copy of the file and expects `check` to name the problem.
+inline void ExpectRejected(const Tampering& tampering, const pecheck::PeImage& image,
+                           Checker check) {
+  std::vector<uint8_t> copy = FileUnderTest();
+  tampering.apply(copy, image);
+  if (::testing::Test::HasFailure()) return;  // the edit did not find its place
+
+  std::vector<std::string> problems = check(copy);
+
+  const std::string expected = tampering.expectedProblem;
+  EXPECT_TRUE(AnyMentions(problems, expected))
+      << "expected \"" << expected << "\", got:" << Joined(problems);
+}
+
+// The test program's main: gtest flags, then the path of the file to check.
+inline int RunChecksOn(const char* fileName, int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s PATH\\TO\\%s [gtest flags]\n", argv[0], fileName);
+    return 2;
+  }
+  FileUnderTestPath() = argv[1];
+  return RUN_ALL_TESTS();
 }
 
 }  // namespace pecheck_test

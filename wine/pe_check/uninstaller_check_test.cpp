@@ -9,7 +9,6 @@
 //   uninstaller_check_test PATH\TO\uninstaller.exe [gtest flags]
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -27,21 +26,7 @@ using namespace pecheck_test;
 
 const uint32_t kResourceManifest = 24;
 
-std::string g_exePath;
-
-const std::vector<uint8_t>& ExeBytes() {
-  static const std::vector<uint8_t> bytes = ReadFileBytes(g_exePath);
-  return bytes;
-}
-
-class UninstallerImageTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_FALSE(ExeBytes().empty()) << "cannot read " << g_exePath;
-    ASSERT_NO_THROW(image = pecheck::ParsePeImage(ExeBytes()));
-  }
-  PeImage image;
-};
+class UninstallerImageTest : public FileUnderTestImage {};
 
 TEST_F(UninstallerImageTest, IsA32BitI386GuiProgram) {
   EXPECT_EQ(image.machine, 0x014C);
@@ -86,7 +71,7 @@ TEST_F(UninstallerImageTest, VersionResourceNamesTheProduct) {
 }
 
 TEST_F(UninstallerImageTest, PassesTheWholeCheck) {
-  std::vector<std::string> problems = pecheck::UninstallerImageProblems(ExeBytes());
+  std::vector<std::string> problems = pecheck::UninstallerImageProblems(FileUnderTest());
   EXPECT_TRUE(problems.empty()) << Joined(problems);
 }
 
@@ -136,12 +121,6 @@ const pecheck::Resource& Manifest(const PeImage& image) {
   EXPECT_NE(manifest, nullptr);
   return manifest ? *manifest : none;
 }
-
-struct Tampering {
-  const char* name;
-  void (*apply)(std::vector<uint8_t>& bytes, const PeImage& image);
-  const char* expectedProblem;
-};
 
 const Tampering kTamperings[] = {
     {"ConsoleSubsystem",
@@ -198,19 +177,11 @@ class TamperedUninstallerTest : public UninstallerImageTest,
                                 public ::testing::WithParamInterface<Tampering> {};
 
 TEST_P(TamperedUninstallerTest, IsRejected) {
-  std::vector<uint8_t> copy = ExeBytes();
-  GetParam().apply(copy, image);
-  ASSERT_FALSE(HasFailure());
-
-  std::vector<std::string> problems = pecheck::UninstallerImageProblems(copy);
-
-  const std::string expected = GetParam().expectedProblem;
-  EXPECT_TRUE(AnyMentions(problems, expected))
-      << "expected \"" << expected << "\", got:" << Joined(problems);
+  ExpectRejected(GetParam(), image, pecheck::UninstallerImageProblems);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, TamperedUninstallerTest, ::testing::ValuesIn(kTamperings),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         TamperingName);
 
 // The parsers on hand-built input.
 
@@ -323,12 +294,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, BrokenVersionTest,
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s PATH\\TO\\uninstaller.exe [gtest flags]\n", argv[0]);
-    return 2;
-  }
-  g_exePath = argv[1];
-  return RUN_ALL_TESTS();
-}
+int main(int argc, char** argv) { return pecheck_test::RunChecksOn("uninstaller.exe", argc, argv); }
