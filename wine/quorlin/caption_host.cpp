@@ -70,11 +70,6 @@ std::string Describe(const CaptionState& state) {
   return text;
 }
 
-LONG FullStripWidth(HWND window, bool systemMenuAllowance) {
-  Strip strip = ExpectedStrip(window, systemMenuAllowance, -1);
-  return strip.width;
-}
-
 Strip ExpectedStrip(HWND window, bool systemMenuAllowance, LONG limit) {
   RECT rect = {};
   GetWindowRect(window, &rect);
@@ -264,11 +259,13 @@ HWND TargetProcess::Create(WindowKind kind, int x, int y, int width, int height,
   return (HWND)Send(TargetOp::Create, command, nullptr);
 }
 
-bool TargetProcess::Activate(HWND window) {
+LRESULT TargetProcess::SendOnWindow(TargetOp op, HWND window) {
   TargetCommand command;
   command.window = (INT64)(INT_PTR)window;
-  return Send(TargetOp::Activate, command, nullptr) == 1;
+  return Send(op, command, nullptr);
 }
+
+bool TargetProcess::Activate(HWND window) { return SendOnWindow(TargetOp::Activate, window) == 1; }
 
 HWND TargetProcess::OpenDialog(HWND owner, bool disableOwner, int x, int y, const char* title) {
   TargetCommand command;
@@ -282,11 +279,7 @@ HWND TargetProcess::OpenDialog(HWND owner, bool disableOwner, int x, int y, cons
   return (HWND)Send(TargetOp::OpenDialog, command, nullptr);
 }
 
-bool TargetProcess::Destroy(HWND window) {
-  TargetCommand command;
-  command.window = (INT64)(INT_PTR)window;
-  return Send(TargetOp::Destroy, command, nullptr) == 1;
-}
+bool TargetProcess::Destroy(HWND window) { return SendOnWindow(TargetOp::Destroy, window) == 1; }
 
 LONG TargetProcess::UninstallFromHere(bool* answered) {
   return (LONG)Send(TargetOp::Uninstall, TargetCommand(), answered);

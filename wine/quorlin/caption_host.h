@@ -34,9 +34,6 @@ constexpr Strip kParkedStrip = {-9999, -9999, 1, 1};
 // negative one changes nothing.
 Strip ExpectedStrip(HWND window, bool systemMenuAllowance, LONG limit = -1);
 
-// Width of that strip without any limit.
-LONG FullStripWidth(HWND window, bool systemMenuAllowance);
-
 struct CaptionState {
   bool visible = false;
   Strip rect;
@@ -124,6 +121,7 @@ class TargetProcess {
 
  private:
   LRESULT Send(TargetOp op, const TargetCommand& command, bool* answered);
+  LRESULT SendOnWindow(TargetOp op, HWND window);
 
   PROCESS_INFORMATION process_ = {};
   HWND control_ = NULL;
