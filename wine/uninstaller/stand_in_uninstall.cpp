@@ -9,14 +9,13 @@
 // (relative to PROGRAM_DIR); "remove-then-crash" does that and then crashes.
 #include <windows.h>
 
-#include <cstring>
 #include <string>
+
+#include "uninstall_support.h"
 
 namespace {
 
-const char* const kRecordPath = "C:\\tavrin\\log\\uninstall-command.txt";
-const char* const kProductWindowClasses[] = {"PrefsmithClass", "KV_ZIVA_WINDOW_CLASS",
-                                             "KV_PLOVEN_WINDOW_CLASS", "VERNOX_WINDOW"};
+using tavrin_e2e::kProductWindowClasses;
 
 void WriteRecord() {
   char directory[MAX_PATH] = {};
@@ -28,12 +27,7 @@ void WriteRecord() {
     if (FindWindowA(windowClass, nullptr) != nullptr) record += std::string(" ") + windowClass;
   }
   record += "\r\n";
-  HANDLE file = CreateFileA(kRecordPath, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
-  CloseHandle(file);
+  tavrin_e2e::WriteTextFile(tavrin_e2e::kCommandRecord, record);
 }
 
 void RemoveProductFiles(const std::string& programDirectory) {

@@ -87,6 +87,25 @@ BOOL CALLBACK FindBoxOfProcess(HWND hwnd, LPARAM lParam) {
   return FALSE;
 }
 
+BoxSeen DescribeBox(HWND box) {
+  BoxSeen seen;
+  char text[1024] = {};
+  GetWindowTextA(box, text, sizeof(text));
+  seen.caption = text;
+  text[0] = '\0';
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
+  seen.text = text;
+  seen.hasOwner = GetWindow(box, GW_OWNER) != nullptr;
+  for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+    if (GetDlgItem(box, id) != nullptr) seen.buttons.push_back(id);
+  }
+  return seen;
+}
+
+void PressButton(HWND box, int buttonId) {
+  PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
+}
+
 void SnapshotDirectory(const std::string& directory, std::map<std::string, std::string>* out) {
   WIN32_FIND_DATAA entry;
   HANDLE find = FindFirstFileA((directory + "\\*").c_str(), &entry);
@@ -389,39 +408,6 @@ bool EndComponent(Component* component, DWORD timeoutMs) {
   CloseHandle(component->process.hProcess);
   component->process = {};
   return endedByItself;
-}
-
-BoxSeen DescribeBox(HWND box) {
-  BoxSeen seen;
-  char text[1024] = {};
-  GetWindowTextA(box, text, sizeof(text));
-  seen.caption = text;
-  text[0] = '\0';
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));
-  seen.text = text;
-  seen.hasOwner = GetWindow(box, GW_OWNER) != nullptr;
-  for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
-    if (GetDlgItem(box, id) != nullptr) seen.buttons.push_back(id);
-  }
-  return seen;
-}
-
-void PressButton(HWND box, int buttonId) {
-  PostMessageA(box, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED), 0);
-}
-
-bool AnswerBox(const char* caption, int buttonId, DWORD timeoutMs, BoxSeen* seen) {
-  HWND box = nullptr;
-  if (!WaitUntil(
-          [&] {
-            box = FindWindowA("#32770", caption);
-            return box != nullptr && IsWindowVisible(box);
-          },
-          timeoutMs))
-    return false;
-  *seen = DescribeBox(box);
-  PressButton(box, buttonId);
-  return true;
 }
 
 UninstallerRun RunUninstaller(int buttonId, DWORD timeoutMs,

@@ -98,11 +98,6 @@ struct BoxSeen {
   bool hasOwner = false;
   std::vector<int> buttons;  // ids among IDOK, IDCANCEL, IDYES, IDNO present
 };
-BoxSeen DescribeBox(HWND box);
-void PressButton(HWND box, int buttonId);
-// Finds a visible box by caption, records it and presses buttonId; the
-// answerer used where only the caption is known.
-bool AnswerBox(const char* caption, int buttonId, DWORD timeoutMs, BoxSeen* seen);
 
 struct UninstallerRun {
   bool started = false;

@@ -180,10 +180,16 @@ const std::vector<Case> kScenarios = {
      With(kFullCleanUp, [](Expected* e) { e->dataTreeRemoved = false; })},
 };
 
-Installation InstallationFor(const Case& scenario) {
+// The sample with a second program file that the command removes too.
+Installation ScenarioInstallation() {
   Installation installation;
   installation.programFiles = {"VERNOX32.EXE", "README.TXT"};
   installation.uninstallCommand = StandInUninstallCommand("remove", {"README.TXT"});
+  return installation;
+}
+
+Installation InstallationFor(const Case& scenario) {
+  Installation installation = ScenarioInstallation();
   scenario.stage(&installation);
   return installation;
 }
@@ -296,9 +302,7 @@ INSTANTIATE_TEST_SUITE_P(Uninstall, Scenario, ::testing::ValuesIn(kScenarios),
 // only differences allowed are the removals the run exists for and the
 // records the stand-ins write.
 TEST(Uninstall, TouchesNothingElse) {
-  Installation installation;
-  installation.programFiles = {"VERNOX32.EXE", "README.TXT"};
-  installation.uninstallCommand = StandInUninstallCommand("remove", {"README.TXT"});
+  const Installation installation = ScenarioInstallation();
   std::string failure;
   ASSERT_TRUE(Install(installation, &failure)) << failure;
   std::vector<Component> components(4);
@@ -312,7 +316,9 @@ TEST(Uninstall, TouchesNothingElse) {
   UninstallerRun run = RunUninstaller(IDYES, kRunTimeoutMs);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(0u, run.exitCode);
-  for (Component& component : components) EXPECT_TRUE(EndComponent(&component, 5000));
+  for (Component& component : components) {
+    EXPECT_TRUE(EndComponent(&component, kComponentExitTimeoutMs));
+  }
   const auto filesAfter = SnapshotFiles("C:");
   const auto registryAfter = SnapshotRegistry();
 
