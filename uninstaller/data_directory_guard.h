@@ -7,7 +7,7 @@
 
 // TRUE only for a fully qualified path with at least one real directory name
 // below its root: "C:\Tavrin\Data" or "\\server\share\Tavrin". FALSE for
-// "C:\", "C:", "C:Data", "\\server\share", "\", "\Data", ".", "Data", device
+// "", "C:\", "C:", "C:Data", "\\server\share", "\", "\Data", ".", "Data", device
 // paths ("\\?\", "\\.\"), and any path with a "." or ".." component or a
 // component made only of dots and spaces (Windows trims those away).
 BOOL IsRemovableDataDirectory(LPCSTR path);

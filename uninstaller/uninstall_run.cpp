@@ -136,7 +136,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   if (MainExecutableRemains(programDirectory)) return 0;
 
-  if (answer == IDYES && dataDirectory[0] != '\0' && IsRemovableDataDirectory(dataDirectory)) {
+  // An empty value is refused by the guard like any other relative path.
+  if (answer == IDYES && IsRemovableDataDirectory(dataDirectory)) {
     RemoveDirectoryTree(dataDirectory);
   }
 
