@@ -434,27 +434,29 @@ TEST_F(PlacementTest, TopWindowIsNotTestedForTopmost) {
   EXPECT_EQ(wm.SetWindowPosCalls()[1].insertAfter, topmost);
 }
 
-TEST_F(PlacementTest, ResultIsTheLastSetWindowPos) {
+TEST_F(PlacementTest, ResultIsTheLastSetWindowPosAndTheWindowIsTrackedEitherWay) {
   HWND window = wm.Create(CaptionedWindow());
   UseCaption(caption);
+  const struct {
+    const char* name;
+    std::vector<bool> failures;  // per SetWindowPos: the move, then the reorder
+    bool result;
+  } cases[] = {
+      {"reorder fails", {false, true}, false},
+      {"move fails", {true, false}, true},
+      {"both fail", {true, true}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_captionHookShared.hwndTracked = nullptr;
+    wm.ClearLogs();
+    wm.ScriptSetWindowPosFailures(c.failures);
 
-  wm.ScriptSetWindowPosFailures({false, true});
-  EXPECT_EQ(PlaceCaptionWindow(window), 0);
+    EXPECT_EQ(PlaceCaptionWindow(window) != 0, c.result);
 
-  wm.ScriptSetWindowPosFailures({true, false});
-  EXPECT_NE(PlaceCaptionWindow(window), 0);
-  EXPECT_EQ(wm.SetWindowPosCalls().size(), 4u);
-}
-
-TEST_F(PlacementTest, FailingSetWindowPosStillTracksTheWindow) {
-  HWND window = wm.Create(CaptionedWindow());
-  UseCaption(caption);
-  wm.FailSetWindowPos(true);
-
-  EXPECT_EQ(PlaceCaptionWindow(window), 0);
-
-  EXPECT_EQ(wm.SetWindowPosCalls().size(), 2u);
-  EXPECT_EQ(g_captionHookShared.hwndTracked, window);
+    EXPECT_EQ(wm.SetWindowPosCalls().size(), 2u);
+    EXPECT_EQ(g_captionHookShared.hwndTracked, window);
+  }
 }
 
 TEST_F(PlacementTest, NoTopWindowGivesZeroAndStillTracks) {

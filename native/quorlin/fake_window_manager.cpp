@@ -28,7 +28,6 @@ void FakeWindowManager::Reset() {
   foreground_ = nullptr;
   metrics_ = {{SM_CXFRAME, 4}, {SM_CYFRAME, 4}, {SM_CXSIZE, 18}, {SM_CYSMICON, 16}};
   hooks_.clear();
-  failSetWindowPos_ = false;
   setWindowPosFailures_.clear();
   failHookInstall_ = false;
   reportNoTopWindow_ = false;
@@ -105,8 +104,6 @@ ptrdiff_t FakeWindowManager::ZIndex(HWND hwnd) const {
   return it == zOrder_.end() ? -1 : it - zOrder_.begin();
 }
 
-bool FakeWindowManager::Exists(HWND hwnd) const { return Find(hwnd) != nullptr; }
-
 bool FakeWindowManager::IsVisible(HWND hwnd) const {
   const Window* window = Find(hwnd);
   return window != nullptr && (window->style & WS_VISIBLE) != 0;
@@ -141,7 +138,7 @@ HHOOK FakeWindowManager::SetWindowsHookExA(int idHook, HOOKPROC proc, HINSTANCE 
   if (!failHookInstall_) {
     nextHook_ += 4;
     hook = reinterpret_cast<HHOOK>(0x7700000 + nextHook_);
-    hooks_.push_back({hook, idHook, proc});
+    hooks_.push_back({hook, proc});
   }
   hookInstallCalls_.push_back({idHook, proc, module, threadId, hook});
   return hook;
@@ -240,9 +237,9 @@ BOOL FakeWindowManager::SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, 
   const bool namedWindow =
       insertAfter != HWND_TOP && insertAfter != HWND_TOPMOST && insertAfter != HWND_NOTOPMOST;
   const bool validInsertAfter = !namedWindow || insertAfter == hwnd || ZIndex(insertAfter) >= 0;
-  bool scriptedFailure = failSetWindowPos_;
+  bool scriptedFailure = false;
   if (!setWindowPosFailures_.empty()) {
-    scriptedFailure = scriptedFailure || setWindowPosFailures_.front();
+    scriptedFailure = setWindowPosFailures_.front();
     setWindowPosFailures_.erase(setWindowPosFailures_.begin());
   }
   if (scriptedFailure || window == nullptr || !validInsertAfter) {

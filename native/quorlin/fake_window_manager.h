@@ -56,7 +56,6 @@ struct CallNextHookCall {
 
 struct InstalledHook {
   HHOOK handle;
-  int idHook;
   HOOKPROC proc;
 };
 
@@ -94,10 +93,8 @@ class FakeWindowManager {
   void SetMetric(int index, int value) { metrics_[index] = value; }
 
   // Scripts.
-  // Every SetWindowPos fails and changes nothing.
-  void FailSetWindowPos(bool fail) { failSetWindowPos_ = fail; }
-  // The next SetWindowPos calls fail where the entry is true, one entry per
-  // call; later calls behave normally.
+  // The next SetWindowPos calls fail, changing nothing, where the entry is
+  // true, one entry per call; later calls behave normally.
   void ScriptSetWindowPosFailures(std::vector<bool> failures) {
     setWindowPosFailures_ = std::move(failures);
   }
@@ -106,7 +103,6 @@ class FakeWindowManager {
   void SetNextHookResult(LRESULT result) { nextHookResult_ = result; }
 
   // State.
-  bool Exists(HWND hwnd) const;
   bool IsVisible(HWND hwnd) const;
   bool IsTopmost(HWND hwnd) const;
   RECT Rect(HWND hwnd) const;
@@ -166,7 +162,6 @@ class FakeWindowManager {
   uintptr_t nextWindow_ = 0;
   uintptr_t nextHook_ = 0;
 
-  bool failSetWindowPos_ = false;
   std::vector<bool> setWindowPosFailures_;
   bool failHookInstall_ = false;
   bool reportNoTopWindow_ = false;
