@@ -327,15 +327,16 @@ TEST_F(UninstallRunTest, ProductProgramsAreAskedToCloseBeforeAnythingIsRead) {
 
 // --------------------------------------------------------------- early ends
 
-struct MissingProductKeyCase {
+// A change to the staged registry, named for the test's output.
+struct RegistryCase {
   const char* name;
   std::function<void(fake::Registry&)> stage;
 };
 
-void PrintTo(const MissingProductKeyCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const RegistryCase& c, std::ostream* out) { *out << c.name; }
 
 class MissingProductKeyTest : public UninstallRunTest,
-                              public ::testing::WithParamInterface<MissingProductKeyCase> {};
+                              public ::testing::WithParamInterface<RegistryCase> {};
 
 TEST_P(MissingProductKeyTest, ProgramsAreStillClosedThenTheRunEndsSilently) {
   platform().windows.AddWindow("prefsmith", "PrefsmithClass");
@@ -353,11 +354,11 @@ TEST_P(MissingProductKeyTest, ProgramsAreStillClosedThenTheRunEndsSilently) {
 
 INSTANTIATE_TEST_SUITE_P(
     NoProductKey, MissingProductKeyTest,
-    ::testing::Values(MissingProductKeyCase{"missing",
-                                            [](fake::Registry& r) {
-                                              r.Find("Software\\Korvane")->subkeys.erase("Tavrin");
-                                            }},
-                      MissingProductKeyCase{
+    ::testing::Values(RegistryCase{"missing",
+                                   [](fake::Registry& r) {
+                                     r.Find("Software\\Korvane")->subkeys.erase("Tavrin");
+                                   }},
+                      RegistryCase{
                           "refuses_full_access",
                           [](fake::Registry& r) { r.Find(kProductKey)->refusesAllAccess = true; }}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -531,15 +532,8 @@ TEST_F(UninstallRunTest, CommandThatFailsToStartStillLeadsToTheCompletionCheck) 
 
 // With no program directory the probe is "\VERNOX32.EXE" in the root of the
 // current drive, and neither directory is touched.
-struct NoProgramDirectoryCase {
-  const char* name;
-  std::function<void(fake::Registry&)> stage;
-};
-
-void PrintTo(const NoProgramDirectoryCase& c, std::ostream* out) { *out << c.name; }
-
 class NoProgramDirectoryTest : public UninstallRunTest,
-                               public ::testing::WithParamInterface<NoProgramDirectoryCase> {};
+                               public ::testing::WithParamInterface<RegistryCase> {};
 
 TEST_P(NoProgramDirectoryTest, ProbeLooksInTheDriveRootAndNoDirectoryIsTouched) {
   GetParam().stage(registry());
@@ -564,28 +558,22 @@ std::string ValueOfLength(size_t bytes) { return "C:\\" + std::string(bytes - 3,
 
 INSTANTIATE_TEST_SUITE_P(
     EmptyProgramDirectory, NoProgramDirectoryTest,
-    ::testing::Values(NoProgramDirectoryCase{"no_directories_key",
-                                             [](fake::Registry& r) {
-                                               r.Find(kProductKey)->subkeys.erase("Directories");
-                                             }},
-                      NoProgramDirectoryCase{"directories_key_refuses_full_access",
-                                             [](fake::Registry& r) {
-                                               r.Find(kDirectoriesKey)->refusesAllAccess = true;
-                                             }},
-                      NoProgramDirectoryCase{"executable_missing",
-                                             [](fake::Registry& r) {
-                                               r.Find(kDirectoriesKey)->values.erase("Executable");
-                                             }},
-                      NoProgramDirectoryCase{"executable_261_bytes_with_nul",
-                                             [](fake::Registry& r) {
-                                               r.SetText(kDirectoriesKey, "Executable",
-                                                         ValueOfLength(260));
-                                             }},
-                      NoProgramDirectoryCase{"executable_260_bytes_without_nul",
-                                             [](fake::Registry& r) {
-                                               r.SetValue(kDirectoriesKey, "Executable", REG_SZ,
-                                                          Bytes(ValueOfLength(260)));
-                                             }}),
+    ::testing::Values(
+        RegistryCase{"no_directories_key",
+                     [](fake::Registry& r) { r.Find(kProductKey)->subkeys.erase("Directories"); }},
+        RegistryCase{"directories_key_refuses_full_access",
+                     [](fake::Registry& r) { r.Find(kDirectoriesKey)->refusesAllAccess = true; }},
+        RegistryCase{
+            "executable_missing",
+            [](fake::Registry& r) { r.Find(kDirectoriesKey)->values.erase("Executable"); }},
+        RegistryCase{"executable_261_bytes_with_nul",
+                     [](fake::Registry& r) {
+                       r.SetText(kDirectoriesKey, "Executable", ValueOfLength(260));
+                     }},
+        RegistryCase{"executable_260_bytes_without_nul",
+                     [](fake::Registry& r) {
+                       r.SetValue(kDirectoriesKey, "Executable", REG_SZ, Bytes(ValueOfLength(260)));
+                     }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UninstallRunTest, WithoutDirectoriesAMainExecutableInTheDriveRootStopsTheClean) {
