@@ -9,57 +9,13 @@
 #include <string>
 
 #include "caption_host.h"
+#include "screen_capture.h"
 
 using namespace quorlin_wine;
 
 namespace {
 
 constexpr char kOutFolder[] = "C:\\tavrin\\out";
-
-// The whole screen through GDI, as a 24-bit bottom-up BMP file.
-bool SaveScreenshot(const std::string& path) {
-  int width = GetSystemMetrics(SM_CXSCREEN);
-  int height = GetSystemMetrics(SM_CYSCREEN);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HDC screen = GetDC(NULL);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, NULL, 0);
-  bool copied = false;
-  if (bitmap != NULL) {
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    copied = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
-    GdiFlush();
-    SelectObject(memory, old);
-  }
-  bool written = false;
-  if (copied) {
-    DWORD stride = ((DWORD)width * 3 + 3) & ~3u;
-    DWORD imageSize = stride * (DWORD)height;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + imageSize;
-    info.bmiHeader.biSizeImage = imageSize;
-    FILE* out = fopen(path.c_str(), "wb");
-    if (out != nullptr) {
-      written = fwrite(&file, sizeof file, 1, out) == 1 &&
-                fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-                fwrite(bits, imageSize, 1, out) == 1;
-      written = fclose(out) == 0 && written;
-    }
-  }
-  if (bitmap != NULL) DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(NULL, screen);
-  return written;
-}
 
 class Demo {
  public:

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "screen_capture.h"
 #include "uninstall_support.h"
 
 using namespace tavrin_e2e;
@@ -40,39 +41,6 @@ struct Item {
   bool after = false;
 };
 
-// Copies a screen rectangle into a top-down 24-bit DIB; empty on failure.
-std::vector<BYTE> CaptureScreen(const RECT& area, BITMAPINFOHEADER* header) {
-  const int width = area.right - area.left;
-  const int height = area.bottom - area.top;
-  *header = {};
-  header->biSize = sizeof(BITMAPINFOHEADER);
-  header->biWidth = width;
-  header->biHeight = -height;
-  header->biPlanes = 1;
-  header->biBitCount = 24;
-  header->biCompression = BI_RGB;
-  std::vector<BYTE> pixels;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(header), DIB_RGB_COLORS,
-                                    &bits, nullptr, 0);
-  if (bitmap != nullptr) {
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    if (BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY)) {
-      GdiFlush();
-      const size_t stride = ((width * 3 + 3) / 4) * 4;
-      const BYTE* start = static_cast<const BYTE*>(bits);
-      pixels.assign(start, start + stride * height);
-    }
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-  }
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
-}
-
 // True once the box's text control shows dark pixels, i.e. its text is
 // painted on the screen.
 bool TextIsPainted(HWND box) {
@@ -85,21 +53,6 @@ bool TextIsPainted(HWND box) {
     if (pixels[i] < 64 && pixels[i + 1] < 64 && pixels[i + 2] < 64) return true;
   }
   return false;
-}
-
-bool SaveScreenshot(const char* path) {
-  RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  BITMAPINFOHEADER header;
-  std::vector<BYTE> pixels = CaptureScreen(screen, &header);
-  if (pixels.empty()) return false;
-  BITMAPFILEHEADER file = {};
-  file.bfType = 0x4D42;  // "BM"
-  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
-  std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-  bytes.append(reinterpret_cast<const char*>(&header), sizeof(header));
-  bytes.append(reinterpret_cast<const char*>(pixels.data()), pixels.size());
-  return WriteTextFile(path, bytes);
 }
 
 std::vector<Item> ItemsOfTheInstallation(const Installation& installation) {
